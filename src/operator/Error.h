@@ -1,0 +1,28 @@
+// The one error type of the tool. Every failure that ends an upload is raised as an Error
+// with a category and a message the operator can act on: which workbook, sheet, cell and
+// column, which value; for the shop database the server's error number and text.
+#pragma once
+
+#include <QString>
+#include <exception>
+#include <string>
+
+namespace wwweksports {
+
+class Error : public std::exception {
+public:
+    enum class Category { Input, Connection, Workbook, Database };
+
+    Error(Category category, QString message);
+
+    Category category() const noexcept { return category_; }
+    const QString& message() const noexcept { return message_; }
+    const char* what() const noexcept override { return utf8_.c_str(); }
+
+private:
+    Category category_;
+    QString message_;
+    std::string utf8_;
+};
+
+}  // namespace wwweksports
