@@ -1,0 +1,697 @@
+#include "workbook/XlsxPackage.h"
+
+#include <QFile>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <orcus/sax_parser.hpp>
+#include <orcus/zip_archive.hpp>
+#include <orcus/zip_archive_stream.hpp>
+#include <stdexcept>
+#include <utility>
+
+#include "operator/Error.h"
+#include "workbook/XlsxValues.h"
+
+namespace wwweksports {
+
+namespace {
+
+// A fault in the package or in one of its parts; becomes an Error with the file's name.
+class PackageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+constexpr int kMaxColumns = 16384;  // XFD
+constexpr int kMaxRows = 1048576;
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return out;
+}
+
+bool EndsWith(std::string_view text, std::string_view tail) {
+    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+std::string_view TrimAscii(std::string_view text) {
+    const size_t begin = text.find_first_not_of(" \t\r\n");
+    if (begin == std::string_view::npos) return {};
+    return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
+}
+
+template <typename Number>
+bool ParseWhole(std::string_view text, Number& value) {
+    text = TrimAscii(text);
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size();
+}
+
+bool ParseDouble(std::string_view text, double& value) {
+    text = TrimAscii(text);
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() &&
+           std::isfinite(value);
+}
+
+QString DecodedText(const std::string& utf8) {
+    return xlsx::DecodeEscapes(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+}
+
+// liborcus 0.17 trusts the sizes in the zip directory: it allocates an entry's declared sizes
+// before reading it. A damaged directory must be caught here, before it asks for gigabytes.
+void CheckZipDirectory(const QByteArray& zip) {
+    constexpr uint64_t kMaxEntrySize = 1u << 30;
+    constexpr uint64_t kMaxDeflateRatio = 1032;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(zip.constData());
+    const size_t size = static_cast<size_t>(zip.size());
+    auto u16 = [bytes](size_t at) { return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8); };
+    auto u32 = [&u16](size_t at) { return u16(at) | u16(at + 2) << 16; };
+    if (size < 22) throw PackageError("no zip archive");
+    // The end record lies within the last 22 + 65535 bytes; orcus finds it the same way.
+    const size_t lowest = size > 22 + 0xFFFF ? size - 22 - 0xFFFF : 0;
+    size_t end = size - 22;
+    while (u32(end) != 0x06054b50) {
+        if (end == lowest) throw PackageError("no zip archive");
+        --end;
+    }
+    size_t pos = u32(end + 16);
+    for (uint32_t entry = 0, count = u16(end + 10); entry < count; ++entry) {
+        if (pos + 46 > size || u32(pos) != 0x02014b50)
+            throw PackageError("the zip directory is damaged");
+        const uint32_t method = u16(pos + 10);
+        const uint64_t packed = u32(pos + 20);
+        const uint64_t unpacked = u32(pos + 24);
+        if (packed > size || u32(pos + 42) >= size || unpacked > kMaxEntrySize ||
+            (method == 8 && unpacked > packed * kMaxDeflateRatio + 64))
+            throw PackageError("the zip directory is damaged");
+        pos += 46 + u16(pos + 28) + u16(pos + 30) + u16(pos + 32);
+    }
+}
+
+// "xl/worksheets/sheet1.xml" from the part "xl/workbook.xml" and the relationship target
+// "worksheets/sheet1.xml", "../xl/worksheets/sheet1.xml" or "/xl/worksheets/sheet1.xml".
+std::string ResolveTarget(const std::string& sourcePart, std::string target) {
+    std::replace(target.begin(), target.end(), '\\', '/');
+    std::string path;
+    if (!target.empty() && target.front() == '/') {
+        path = target;
+    } else {
+        const size_t slash = sourcePart.rfind('/');
+        path =
+            (slash == std::string::npos ? std::string() : sourcePart.substr(0, slash + 1)) + target;
+    }
+    std::vector<std::string_view> segments;
+    std::string_view rest(path);
+    while (!rest.empty()) {
+        const size_t slash = rest.find('/');
+        const std::string_view segment = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (segment == "..") {
+            if (!segments.empty()) segments.pop_back();
+        } else if (!segment.empty() && segment != ".") {
+            segments.push_back(segment);
+        }
+    }
+    std::string resolved;
+    for (const std::string_view segment : segments) {
+        if (!resolved.empty()) resolved += '/';
+        resolved += segment;
+    }
+    return resolved;
+}
+
+// The attributes of the element being opened: orcus reports them one by one before the
+// element itself.
+class Attributes {
+public:
+    void add(std::string_view name, std::string_view value) {
+        if (count_ == items_.size()) items_.emplace_back();
+        items_[count_].name = name;
+        items_[count_].value.assign(value);
+        ++count_;
+    }
+    void clear() { count_ = 0; }
+    // The value of the attribute with this local name; empty when it is absent.
+    std::string_view get(std::string_view localName) const {
+        for (size_t i = 0; i < count_; ++i) {
+            if (items_[i].name == localName) return items_[i].value;
+        }
+        return {};
+    }
+
+private:
+    struct Item {
+        std::string_view name;
+        std::string value;  // copied: orcus may hand over a temporary buffer
+    };
+    std::vector<Item> items_;
+    size_t count_ = 0;
+};
+
+// Adapts a reader with startElement/endElement/characters to orcus' SAX handler. Element
+// names arrive without their namespace prefix, so "x:c" and "c" are the same element.
+template <typename Reader>
+class SaxHandler {
+public:
+    explicit SaxHandler(Reader& reader) : reader_(reader) {}
+
+    void doctype(const orcus::sax::doctype_declaration&) {}
+    void start_declaration(std::string_view) {}
+    void end_declaration(std::string_view) { attributes_.clear(); }
+    void start_element(const orcus::sax::parser_element& element) {
+        reader_.startElement(element.name, attributes_);
+        attributes_.clear();
+    }
+    void end_element(const orcus::sax::parser_element& element) {
+        reader_.endElement(element.name);
+    }
+    // Entities and character references are already decoded; a transient text is copied
+    // by the reader before this returns.
+    void characters(std::string_view text, bool) { reader_.characters(text); }
+    void attribute(const orcus::sax::parser_attribute& attribute) {
+        if (attribute.ns != "xmlns" && attribute.name != "xmlns")
+            attributes_.add(attribute.name, attribute.value);
+    }
+
+private:
+    Reader& reader_;
+    Attributes attributes_;
+};
+
+struct XmlReader {
+    void endElement(std::string_view) {}
+    void characters(std::string_view) {}
+};
+
+struct RelationshipsReader : XmlReader {
+    struct Entry {
+        std::string id, type, target;
+    };
+    std::vector<Entry> entries;
+
+    void startElement(std::string_view name, const Attributes& attributes) {
+        if (name != "Relationship" || attributes.get("TargetMode") == "External") return;
+        entries.push_back({std::string(attributes.get("Id")), std::string(attributes.get("Type")),
+                           std::string(attributes.get("Target"))});
+    }
+};
+
+struct WorkbookReader : XmlReader {
+    struct Sheet {
+        QString name;
+        std::string relationshipId;
+    };
+    std::vector<Sheet> sheets;
+    bool date1904 = false;
+
+    void startElement(std::string_view name, const Attributes& attributes) {
+        if (name == "workbookPr") {
+            const std::string value = Lower(attributes.get("date1904"));
+            date1904 = value == "1" || value == "true";
+        } else if (name == "sheet") {
+            const std::string_view sheetName = attributes.get("name");
+            sheets.push_back(
+                {QString::fromUtf8(sheetName.data(), static_cast<qsizetype>(sheetName.size())),
+                 std::string(attributes.get("id"))});
+        }
+    }
+};
+
+// Plain <si><t>, rich text runs <si><r><t> joined; phonetic runs <rPh> left out.
+class SharedStringsReader {
+public:
+    explicit SharedStringsReader(std::vector<QString>& strings) : strings_(strings) {}
+
+    void startElement(std::string_view name, const Attributes&) {
+        if (name == "si") {
+            inItem_ = true;
+            text_.clear();
+        } else if (name == "rPh") {
+            ++phoneticDepth_;
+        } else if (name == "t") {
+            collecting_ = inItem_ && phoneticDepth_ == 0;
+        }
+    }
+    void endElement(std::string_view name) {
+        if (name == "t") {
+            collecting_ = false;
+        } else if (name == "rPh") {
+            phoneticDepth_ = std::max(0, phoneticDepth_ - 1);
+        } else if (name == "si" && inItem_) {
+            strings_.push_back(DecodedText(text_));
+            inItem_ = false;
+        }
+    }
+    void characters(std::string_view text) {
+        if (collecting_) text_.append(text);
+    }
+
+private:
+    std::vector<QString>& strings_;
+    std::string text_;
+    bool inItem_ = false;
+    bool collecting_ = false;
+    int phoneticDepth_ = 0;
+};
+
+// The number format of each cell style (cellXfs), and which custom formats show dates.
+struct StylesReader : XmlReader {
+    std::unordered_map<int, bool> customIsDate;
+    std::vector<int> styleFormats;
+    bool inCellXfs = false;
+
+    void startElement(std::string_view name, const Attributes& attributes) {
+        int id = 0;
+        if (name == "numFmt") {
+            if (ParseWhole(attributes.get("numFmtId"), id))
+                customIsDate[id] = xlsx::IsDateFormatCode(attributes.get("formatCode"));
+        } else if (name == "cellXfs") {
+            inCellXfs = true;
+        } else if (name == "xf" && inCellXfs) {
+            styleFormats.push_back(ParseWhole(attributes.get("numFmtId"), id) ? id : 0);
+        }
+    }
+    void endElement(std::string_view name) {
+        if (name == "cellXfs") inCellXfs = false;
+    }
+
+    std::vector<bool> dateStyles() const {
+        std::vector<bool> result;
+        result.reserve(styleFormats.size());
+        for (const int id : styleFormats) {
+            const auto custom = customIsDate.find(id);
+            result.push_back(custom != customIsDate.end() ? custom->second
+                                                          : xlsx::IsBuiltInDateFormat(id));
+        }
+        return result;
+    }
+};
+
+// Reads <sheetData> into a SheetTable. The first row with any value is the header row;
+// below it, a row is a data row when it has a value in at least one header column, so blank
+// rows (and rows with values only outside the header columns) are skipped, as a spreadsheet
+// user would expect of a list.
+class SheetReader {
+public:
+    SheetReader(SheetTable& table, const std::vector<bool>& dateStyles, size_t sharedCount)
+        : table_(table), dateStyles_(dateStyles), sharedCount_(sharedCount) {}
+
+    void startElement(std::string_view name, const Attributes& attributes) {
+        if (name == "sheetData") {
+            inSheetData_ = true;
+        } else if (!inSheetData_) {
+            return;
+        } else if (name == "row") {
+            startRow(attributes);
+        } else if (name == "c" && inRow_) {
+            startCell(attributes);
+        } else if (!inCell_) {
+            return;
+        } else if (name == "v") {
+            collecting_ = true;
+        } else if (name == "rPh") {
+            ++phoneticDepth_;
+        } else if (name == "t") {
+            collecting_ = type_ == Type::Inline && phoneticDepth_ == 0;
+        }
+    }
+
+    void endElement(std::string_view name) {
+        if (name == "sheetData") {
+            inSheetData_ = false;
+        } else if (name == "row" && inRow_) {
+            finishRow();
+        } else if (name == "c" && inCell_) {
+            finishCell();
+        } else if (name == "v" || name == "t") {
+            collecting_ = false;
+        } else if (name == "rPh") {
+            phoneticDepth_ = std::max(0, phoneticDepth_ - 1);
+        }
+    }
+
+    void characters(std::string_view text) {
+        if (collecting_) value_.append(text);
+    }
+
+private:
+    enum class Type { Number, Shared, Inline, FormulaText, Boolean, ErrorValue, IsoDate };
+
+    void startRow(const Attributes& attributes) {
+        const std::string_view number = attributes.get("r");
+        if (number.empty()) {
+            ++rowNumber_;
+        } else if (!ParseWhole(number, rowNumber_) || rowNumber_ < 1 || rowNumber_ > kMaxRows) {
+            throw PackageError("row number \"" + std::string(number) + "\" is not valid");
+        }
+        inRow_ = true;
+        nextColumn_ = 0;
+    }
+
+    void startCell(const Attributes& attributes) {
+        const std::string_view reference = attributes.get("r");
+        column_ = reference.empty() ? nextColumn_ : ColumnOf(reference);
+        nextColumn_ = column_ + 1;
+        const std::string_view type = attributes.get("t");
+        type_ = type == "s"           ? Type::Shared
+                : type == "inlineStr" ? Type::Inline
+                : type == "str"       ? Type::FormulaText
+                : type == "b"         ? Type::Boolean
+                : type == "e"         ? Type::ErrorValue
+                : type == "d"         ? Type::IsoDate
+                                      : Type::Number;
+        size_t style = 0;
+        dateFormat_ = ParseWhole(attributes.get("s"), style) && style < dateStyles_.size() &&
+                      dateStyles_[style];
+        value_.clear();
+        inCell_ = true;
+        phoneticDepth_ = 0;
+    }
+
+    // The 0-based column of a reference such as "D17".
+    static int ColumnOf(std::string_view reference) {
+        int column = 0;
+        size_t letters = 0;
+        for (; letters < reference.size() && letters < 4; ++letters) {
+            const char c = reference[letters];
+            if (c >= 'A' && c <= 'Z') {
+                column = column * 26 + (c - 'A' + 1);
+            } else if (c >= 'a' && c <= 'z') {
+                column = column * 26 + (c - 'a' + 1);
+            } else {
+                break;
+            }
+        }
+        if (letters == 0 || column > kMaxColumns)
+            throw PackageError("cell reference \"" + std::string(reference) + "\" is not valid");
+        return column - 1;
+    }
+
+    int slotOf(int column) const {
+        return column < static_cast<int>(slotOfColumn_.size()) ? slotOfColumn_[column] : -1;
+    }
+
+    void finishCell() {
+        inCell_ = false;
+        collecting_ = false;
+        if (headerFound_) {
+            const int slot = slotOf(column_);
+            if (slot < 0) return;  // no header: not stored
+            const StoredCell cell = makeCell();
+            pending_[slot] = cell;
+            rowHasValue_ = rowHasValue_ || cell.kind != CellKind::Empty;
+        } else {
+            const StoredCell cell = makeCell();
+            if (cell.kind != CellKind::Empty) headerCells_.emplace_back(column_, cell);
+        }
+    }
+
+    StoredCell makeCell() {
+        StoredCell cell;
+        switch (type_) {
+            case Type::Shared: {
+                size_t index = 0;
+                if (TrimAscii(value_).empty()) return cell;
+                if (!ParseWhole(value_, index) || index >= sharedCount_)
+                    throw PackageError("cell " + here() + " refers to shared string \"" + value_ +
+                                       "\", which does not exist");
+                if (!table_.strings[index].isEmpty()) setText(cell, static_cast<uint32_t>(index));
+                return cell;
+            }
+            case Type::Inline:
+            case Type::FormulaText:
+                addText(cell, DecodedText(value_));
+                return cell;
+            case Type::ErrorValue:
+                addText(cell,
+                        QString::fromUtf8(value_.data(), static_cast<qsizetype>(value_.size())));
+                if (cell.kind == CellKind::Text) cell.kind = CellKind::ErrorValue;
+                return cell;
+            case Type::Boolean: {
+                const std::string_view flag = TrimAscii(value_);
+                if (flag.empty()) return cell;
+                cell.kind = CellKind::Boolean;
+                cell.number = flag == "1" || Lower(flag) == "true" ? 1 : 0;
+                return cell;
+            }
+            case Type::IsoDate: {
+                const QString text =
+                    QString::fromUtf8(value_.data(), static_cast<qsizetype>(value_.size()));
+                const auto date = xlsx::ParseDateText(text);
+                const auto serial =
+                    date ? xlsx::DateTimeToSerial(*date, table_.date1904) : std::nullopt;
+                if (!serial) {
+                    addText(cell, text);
+                    return cell;
+                }
+                cell.kind = CellKind::Number;
+                cell.number = *serial;
+                cell.dateFormat = true;
+                return cell;
+            }
+            case Type::Number:
+                if (TrimAscii(value_).empty()) return cell;
+                if (!ParseDouble(value_, cell.number)) {
+                    // Not a number after all: keep what was written.
+                    addText(cell, QString::fromUtf8(value_.data(),
+                                                    static_cast<qsizetype>(value_.size())));
+                    return cell;
+                }
+                cell.kind = CellKind::Number;
+                cell.dateFormat = dateFormat_;
+                return cell;
+        }
+        return cell;
+    }
+
+    static void setText(StoredCell& cell, uint32_t index) {
+        cell.kind = CellKind::Text;
+        cell.text = index;
+    }
+
+    // An empty text is an empty cell.
+    void addText(StoredCell& cell, QString text) {
+        if (text.isEmpty()) return;
+        setText(cell, static_cast<uint32_t>(table_.strings.size()));
+        table_.strings.push_back(std::move(text));
+    }
+
+    void finishRow() {
+        inRow_ = false;
+        if (!headerFound_) {
+            if (!headerCells_.empty()) takeHeader();
+            return;
+        }
+        if (rowHasValue_) {
+            table_.cells.insert(table_.cells.end(), pending_.begin(), pending_.end());
+            table_.sheetRows.push_back(rowNumber_);
+        }
+        std::fill(pending_.begin(), pending_.end(), StoredCell());
+        rowHasValue_ = false;
+    }
+
+    void takeHeader() {
+        headerFound_ = true;
+        for (const auto& [column, cell] : headerCells_) {
+            const QString name = CellText(cell, table_.strings, table_.date1904);
+            const QString key = name.toCaseFolded();
+            if (table_.columnByName.contains(key)) continue;
+            const int slot = static_cast<int>(table_.headers.size());
+            table_.columnByName.insert(key, slot);
+            table_.headers.push_back(name);
+            table_.sheetColumns.push_back(column);
+            if (column >= static_cast<int>(slotOfColumn_.size()))
+                slotOfColumn_.resize(column + 1, -1);
+            slotOfColumn_[column] = slot;
+        }
+        headerCells_.clear();
+        pending_.assign(table_.headers.size(), StoredCell());
+    }
+
+    std::string here() const { return xlsx::CellReference(column_, rowNumber_).toStdString(); }
+
+    SheetTable& table_;
+    const std::vector<bool>& dateStyles_;
+    const size_t sharedCount_;
+
+    bool inSheetData_ = false;
+    bool inRow_ = false;
+    bool inCell_ = false;
+    bool collecting_ = false;
+    int phoneticDepth_ = 0;
+    int rowNumber_ = 0;
+    int nextColumn_ = 0;
+    int column_ = 0;
+    Type type_ = Type::Number;
+    bool dateFormat_ = false;
+    std::string value_;  // text of <v>, or the runs of an inline string
+
+    bool headerFound_ = false;
+    std::vector<std::pair<int, StoredCell>> headerCells_;
+    std::vector<int> slotOfColumn_;  // worksheet column -> stored column, -1 without header
+    std::vector<StoredCell> pending_;
+    bool rowHasValue_ = false;
+};
+
+}  // namespace
+
+QString CellText(const StoredCell& cell, const std::vector<QString>& strings, bool date1904) {
+    switch (cell.kind) {
+        case CellKind::Empty:
+            return QString();
+        case CellKind::Text:
+        case CellKind::ErrorValue:
+            return strings[cell.text];
+        case CellKind::Boolean:
+            return cell.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+        case CellKind::Number:
+            if (cell.dateFormat) {
+                if (const auto date = xlsx::SerialToDateTime(cell.number, date1904))
+                    return xlsx::FormatDateTime(*date);
+            }
+            return xlsx::FormatNumber(cell.number);
+    }
+    return QString();
+}
+
+XlsxPackage::XlsxPackage(QString filePath, QByteArray content)
+    : filePath_(std::move(filePath)), content_(std::move(content)) {}
+
+XlsxPackage::~XlsxPackage() = default;
+
+std::unique_ptr<XlsxPackage> XlsxPackage::open(const QString& filePath) {
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(
+            Error::Category::Workbook,
+            QStringLiteral("Cannot open the workbook: %1 (%2)").arg(filePath, file.errorString()));
+    std::unique_ptr<XlsxPackage> package(new XlsxPackage(filePath, file.readAll()));
+    try {
+        package->load();
+    } catch (const std::exception& e) {
+        // orcus' zip errors may carry no text.
+        const QString detail =
+            *e.what() ? QString::fromUtf8(e.what()) : QStringLiteral("damaged zip archive");
+        throw Error(Error::Category::Workbook,
+                    QStringLiteral("Not an Excel workbook (.xlsx): %1 (%2)").arg(filePath, detail));
+    }
+    if (package->sheetNames_.isEmpty())
+        throw Error(Error::Category::Workbook,
+                    QStringLiteral("The workbook has no worksheet: %1").arg(filePath));
+    return package;
+}
+
+void XlsxPackage::load() {
+    CheckZipDirectory(content_);
+    stream_ = std::make_unique<orcus::zip_archive_stream_blob>(
+        reinterpret_cast<const uint8_t*>(content_.constData()),
+        static_cast<size_t>(content_.size()));
+    archive_ = std::make_unique<orcus::zip_archive>(stream_.get());
+    archive_->load();
+    for (size_t i = 0; i < archive_->get_file_entry_count(); ++i) {
+        const std::string_view name = archive_->get_file_entry_name(i);
+        entryNames_.emplace(name);
+        entryByLowerName_.emplace(Lower(name), std::string(name));
+    }
+
+    std::string workbookPart;
+    for (const auto& [id, relationship] : readRelationships(std::string())) {
+        if (EndsWith(relationship.type, "/officeDocument")) workbookPart = relationship.target;
+    }
+    if (workbookPart.empty()) throw PackageError("the package names no workbook part");
+
+    WorkbookReader workbook;
+    parsePart(workbookPart, workbook);
+    date1904_ = workbook.date1904;
+    const auto relationships = readRelationships(workbookPart);
+    for (const auto& sheet : workbook.sheets) {
+        const auto relationship = relationships.find(sheet.relationshipId);
+        // Chart sheets and dialog sheets have no rows.
+        if (relationship == relationships.end() ||
+            !EndsWith(relationship->second.type, "/worksheet"))
+            continue;
+        sheetNames_.push_back(sheet.name);
+        sheetParts_.push_back(relationship->second.target);
+    }
+    for (const auto& [id, relationship] : relationships) {
+        if (EndsWith(relationship.type, "/sharedStrings")) {
+            SharedStringsReader reader(sharedStrings_);
+            parsePart(relationship.target, reader);
+        } else if (EndsWith(relationship.type, "/styles")) {
+            StylesReader reader;
+            parsePart(relationship.target, reader);
+            dateStyles_ = reader.dateStyles();
+        }
+    }
+}
+
+std::unordered_map<std::string, XlsxPackage::Relationship> XlsxPackage::readRelationships(
+    const std::string& part) const {
+    const size_t slash = part.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+    const std::string relsPart = folder + "_rels/" + part.substr(folder.size()) + ".rels";
+    std::unordered_map<std::string, Relationship> result;
+    if (entryNames_.count(relsPart) == 0 && entryByLowerName_.count(Lower(relsPart)) == 0)
+        return result;
+    RelationshipsReader reader;
+    parsePart(relsPart, reader);
+    for (auto& entry : reader.entries)
+        result.emplace(entry.id, Relationship{entry.type, ResolveTarget(part, entry.target)});
+    return result;
+}
+
+// The part's bytes, followed by a guard. liborcus 0.17's parser can step past the end of a
+// document cut short inside a tag or an entity and run on through memory; the guard closes
+// any open quote, tag or text and then fails on "</>", so that parsing always ends inside the
+// buffer. A well-formed part is parsed to its root element's end and never reaches it.
+std::vector<unsigned char> XlsxPackage::readPart(const std::string& part) const {
+    std::string name = part;
+    if (entryNames_.count(part) == 0) {
+        const auto entry = entryByLowerName_.find(Lower(part));
+        if (entry == entryByLowerName_.end()) throw PackageError("part " + part + " is missing");
+        name = entry->second;
+    }
+    std::vector<unsigned char> bytes;
+    if (!archive_->read_file_entry(name, bytes))
+        throw PackageError("part " + part + " cannot be unpacked");
+    while (!bytes.empty() && bytes.back() == 0) bytes.pop_back();  // orcus' terminator
+    const std::string_view guard = "\"'></>";
+    bytes.insert(bytes.end(), guard.begin(), guard.end());
+    return bytes;
+}
+
+template <typename Reader>
+void XlsxPackage::parsePart(const std::string& part, Reader& reader) const {
+    const std::vector<unsigned char> xml = readPart(part);
+    SaxHandler<Reader> handler(reader);
+    try {
+        orcus::sax_parser<SaxHandler<Reader>> parser(reinterpret_cast<const char*>(xml.data()),
+                                                     xml.size(), handler);
+        parser.parse();
+    } catch (const orcus::parse_error& e) {
+        throw PackageError(part + ": " + e.what());
+    }
+}
+
+SheetTable XlsxPackage::loadSheet(int index) const {
+    SheetTable table;
+    table.date1904 = date1904_;
+    table.strings = sharedStrings_;
+    SheetReader reader(table, dateStyles_, sharedStrings_.size());
+    try {
+        parsePart(sheetParts_[static_cast<size_t>(index)], reader);
+    } catch (const std::exception& e) {
+        throw Error(Error::Category::Workbook,
+                    QStringLiteral("Cannot read the worksheet (%1): %2, sheet \"%3\"")
+                        .arg(QString::fromUtf8(e.what()), filePath_, sheetNames_[index]));
+    }
+    return table;
+}
+
+}  // namespace wwweksports

@@ -1,0 +1,93 @@
+// The opened .xlsx file behind a workbook connection: its zip package, the worksheets in
+// workbook order, the shared strings, which cell styles show dates and the date system. A
+// worksheet is loaded whole into a SheetTable: its header row and the data rows below it,
+// only the columns that have a header.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace orcus {
+class zip_archive;
+class zip_archive_stream_blob;
+}  // namespace orcus
+
+namespace wwweksports {
+
+enum class CellKind : uint8_t { Empty, Number, Boolean, Text, ErrorValue };
+
+// One cell: numbers and booleans in `number`, texts and error values as an index into
+// SheetTable::strings. Sixteen bytes, so that a large sheet stays small.
+struct StoredCell {
+    double number = 0;
+    uint32_t text = 0;
+    CellKind kind = CellKind::Empty;
+    bool dateFormat = false;
+};
+static_assert(sizeof(StoredCell) == 16);
+
+struct SheetTable {
+    QStringList headers;               // per stored column, as written in the header row
+    std::vector<int> sheetColumns;     // per stored column, its worksheet column (0 is A)
+    QHash<QString, int> columnByName;  // case-folded header -> stored column; first one wins
+    std::vector<int> sheetRows;        // per data row, its worksheet row number
+    std::vector<StoredCell> cells;     // data rows x stored columns, row after row
+    std::vector<QString> strings;      // the shared strings first, then the sheet's own texts
+    bool date1904 = false;
+
+    int rowCount() const { return static_cast<int>(sheetRows.size()); }
+    const StoredCell& cell(int row, int column) const {
+        return cells[static_cast<size_t>(row) * headers.size() + column];
+    }
+};
+
+// The cell as text: texts as they are, numbers in fixed notation or as a date when their
+// format is a date format, booleans as TRUE or FALSE, error values as their text.
+QString CellText(const StoredCell& cell, const std::vector<QString>& strings, bool date1904);
+
+class XlsxPackage {
+public:
+    // Reads the package structure, shared strings and styles. Throws Error(Workbook) when the
+    // file cannot be read, is no .xlsx package or has no worksheet.
+    static std::unique_ptr<XlsxPackage> open(const QString& filePath);
+    ~XlsxPackage();
+
+    const QStringList& sheetNames() const { return sheetNames_; }
+    // Throws Error(Workbook) naming the file and sheet when the worksheet is damaged.
+    SheetTable loadSheet(int index) const;
+
+private:
+    struct Relationship {
+        std::string type;
+        std::string target;  // part name resolved against the package root
+    };
+
+    XlsxPackage(QString filePath, QByteArray content);
+    void load();
+    std::unordered_map<std::string, Relationship> readRelationships(const std::string& part) const;
+    std::vector<unsigned char> readPart(const std::string& part) const;
+    template <typename Reader>
+    void parsePart(const std::string& part, Reader& reader) const;
+
+    QString filePath_;
+    QByteArray content_;  // the whole file; the zip stream reads from it
+    std::unique_ptr<orcus::zip_archive_stream_blob> stream_;
+    std::unique_ptr<orcus::zip_archive> archive_;
+    std::unordered_set<std::string> entryNames_;
+    std::unordered_map<std::string, std::string> entryByLowerName_;  // zip lookups ignore case
+    QStringList sheetNames_;
+    std::vector<std::string> sheetParts_;
+    std::vector<QString> sharedStrings_;
+    std::vector<bool> dateStyles_;  // per cellXfs index
+    bool date1904_ = false;
+};
+
+}  // namespace wwweksports
