@@ -1,0 +1,183 @@
+#include "shopdb/ShopConnection.h"
+
+#include <errmsg.h>
+
+#include "operator/Error.h"
+#include "shopdb/MySql.h"
+
+namespace wwweksports {
+namespace {
+
+// What the shop's own driver sets on every connection: without it the server's default
+// strict mode refuses the tool's inserts on the shop's NOT NULL columns.
+const char kSessionSetup[] = "SET SESSION sql_mode = 'NO_ZERO_IN_DATE,NO_ENGINE_SUBSTITUTION'";
+
+// An unreachable address should not keep the operator waiting for minutes.
+const unsigned int kConnectTimeoutSeconds = 20;
+
+// ER_CONNECTION_KILLED: the server ended the session.
+const unsigned int kConnectionKilled = 1927;
+
+QString Abbreviated(const QString& statement) {
+    QString flat = statement.simplified();
+    if (flat.size() > 120) flat = flat.left(117) + QStringLiteral("...");
+    return flat;
+}
+
+}  // namespace
+
+struct ShopConnection::Impl {
+    QMap<QString, QString> params;
+    MysqlPtr mysql;
+    uint64_t session = 0;
+    uint64_t maxAllowedPacket = 0;
+    Counters counters;
+};
+
+ShopConnection::ShopConnection() : d_(std::make_unique<Impl>()) {}
+ShopConnection::~ShopConnection() = default;
+
+void ShopConnection::setParam(const QString& name, const QString& value) {
+    if (value.isEmpty()) {
+        d_->params.remove(name);
+    } else {
+        d_->params.insert(name, value);
+    }
+}
+
+bool ShopConnection::hasParam(const QString& name) const { return d_->params.contains(name); }
+QString ShopConnection::param(const QString& name) const { return d_->params.value(name); }
+
+void ShopConnection::open() {
+    close();
+
+    unsigned int port = 0;
+    if (hasParam(QStringLiteral("Port"))) {
+        bool ok = false;
+        const uint value = param(QStringLiteral("Port")).toUInt(&ok);
+        if (!ok || value == 0 || value > 65535) {
+            throw Error(Error::Category::Connection,
+                        QStringLiteral("Invalid port \"%1\" in the shop database address")
+                            .arg(param(QStringLiteral("Port"))));
+        }
+        port = value;
+    }
+
+    MysqlPtr mysql(mysql_init(nullptr));
+    if (!mysql) throw Error(Error::Category::Connection, QStringLiteral("Out of memory"));
+    const std::string charset = hasParam(QStringLiteral("CharacterSet"))
+                                    ? param(QStringLiteral("CharacterSet")).toStdString()
+                                    : std::string("utf8mb4");
+    mysql_options(mysql.get(), MYSQL_SET_CHARSET_NAME, charset.c_str());
+    mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &kConnectTimeoutSeconds);
+
+    // A removed parameter leaves the client library's default (host, user, no database).
+    auto arg = [this](const char* name, std::string& storage) -> const char* {
+        const QString key = QString::fromLatin1(name);
+        if (!hasParam(key)) return nullptr;
+        storage = param(key).toStdString();
+        return storage.c_str();
+    };
+    std::string server, user, password, database;
+    const char* serverArg = arg("Server", server);
+    const char* userArg = arg("User_Name", user);
+    const char* passwordArg = arg("Password", password);
+    const char* databaseArg = arg("Database", database);
+
+    ++d_->counters.connects;
+    ++d_->counters.roundTrips;
+    if (!mysql_real_connect(mysql.get(), serverArg, userArg, passwordArg, databaseArg, port,
+                            nullptr, 0)) {
+        throw Error(Error::Category::Connection, QString::fromUtf8(mysql_error(mysql.get())));
+    }
+
+    ++d_->counters.roundTrips;
+    ++d_->counters.statements;
+    if (mysql_real_query(mysql.get(), kSessionSetup, sizeof kSessionSetup - 1) != 0) {
+        throw Error(Error::Category::Connection, QString::fromUtf8(mysql_error(mysql.get())));
+    }
+    unsigned int status = 0;
+    mariadb_get_infov(mysql.get(), MARIADB_CONNECTION_SERVER_STATUS, &status);
+    if ((status & SERVER_STATUS_AUTOCOMMIT) == 0) {
+        ++d_->counters.roundTrips;
+        if (mysql_autocommit(mysql.get(), 1) != 0) {
+            throw Error(Error::Category::Connection, QString::fromUtf8(mysql_error(mysql.get())));
+        }
+    }
+
+    d_->mysql = std::move(mysql);
+    d_->maxAllowedPacket = 0;
+    ++d_->session;
+}
+
+void ShopConnection::close() {
+    d_->mysql.reset();
+    d_->maxAllowedPacket = 0;
+}
+
+bool ShopConnection::isOpen() const { return d_->mysql != nullptr; }
+
+uint64_t ShopConnection::maxAllowedPacket() {
+    if (d_->maxAllowedPacket == 0) {
+        MYSQL* m = ConnectionAccess::handle(*this);
+        const char sql[] = "SELECT @@max_allowed_packet";
+        ++d_->counters.roundTrips;
+        ++d_->counters.statements;
+        if (mysql_real_query(m, sql, sizeof sql - 1) != 0) {
+            ConnectionAccess::fail(*this, mysql_errno(m), mysql_error(m), QString::fromLatin1(sql));
+        }
+        ResultPtr result(mysql_store_result(m));
+        MYSQL_ROW row = result ? mysql_fetch_row(result.get()) : nullptr;
+        d_->maxAllowedPacket = row && row[0] ? std::stoull(row[0]) : 1024 * 1024;
+    }
+    return d_->maxAllowedPacket;
+}
+
+ShopConnection::Counters ShopConnection::counters() const { return d_->counters; }
+void ShopConnection::resetCounters() { d_->counters = Counters(); }
+
+MYSQL* ConnectionAccess::handle(ShopConnection& connection) {
+    if (!connection.isOpen()) connection.open();
+    return connection.d_->mysql.get();
+}
+
+uint64_t ConnectionAccess::session(const ShopConnection& connection) {
+    return connection.d_->session;
+}
+void ConnectionAccess::countRoundTrip(ShopConnection& connection) {
+    ++connection.d_->counters.roundTrips;
+}
+void ConnectionAccess::countStatement(ShopConnection& connection) {
+    ++connection.d_->counters.statements;
+}
+
+void ConnectionAccess::fail(ShopConnection& connection, unsigned int number, const char* text,
+                            const QString& statement) {
+    const QString message = QStringLiteral("Shop database error %1: %2\nStatement: %3")
+                                .arg(number)
+                                .arg(QString::fromUtf8(text), Abbreviated(statement));
+    // After a client-side error (lost or broken connection) the session is dropped. A
+    // statement cut off that way may or may not have run, so it is never repeated here; the
+    // next statement opens a new session.
+    if ((number >= CR_MIN_ERROR && number <= CR_MAX_ERROR) || number == kConnectionKilled)
+        connection.close();
+    throw Error(Error::Category::Database, message);
+}
+
+void ConnectionAccess::failStmt(ShopConnection& connection, MYSQL_STMT* stmt,
+                                const QString& statement) {
+    fail(connection, mysql_stmt_errno(stmt), mysql_stmt_error(stmt), statement);
+}
+
+void ConnectionAccess::query(ShopConnection& connection, const std::string& sql,
+                             const QString& statement) {
+    MYSQL* m = handle(connection);
+    countRoundTrip(connection);
+    countStatement(connection);
+    if (mysql_real_query(m, sql.data(), sql.size()) != 0)
+        fail(connection, mysql_errno(m), mysql_error(m), statement);
+    // A statement that returns rows (not used this way) must not leave them pending.
+    ResultPtr pending(mysql_store_result(m));
+}
+
+}  // namespace wwweksports

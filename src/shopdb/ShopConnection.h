@@ -1,0 +1,50 @@
+// The connection to the shop's MySQL/MariaDB database. Its parameters are a name=value list
+// ("Server", "Port", "Database", "User_Name", "Password", "CharacterSet"); an empty value
+// removes a parameter. The first statement after a close opens it again on demand, and every
+// session is set up the way the shop's own driver sets it up. Every statement commits on its
+// own: no transaction is ever opened. The connection counts statements and round trips.
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace wwweksports {
+
+class ShopConnection {
+public:
+    struct Counters {
+        uint64_t statements = 0;  // statements the server executed for the tool
+        uint64_t roundTrips = 0;  // requests the tool sent and waited on an answer for
+        uint64_t connects = 0;
+    };
+
+    ShopConnection();
+    ~ShopConnection();
+    ShopConnection(const ShopConnection&) = delete;
+    ShopConnection& operator=(const ShopConnection&) = delete;
+
+    // An empty value removes the parameter.
+    void setParam(const QString& name, const QString& value);
+    bool hasParam(const QString& name) const;
+    QString param(const QString& name) const;
+
+    // Throws Error(Connection) with the client library's error text.
+    void open();
+    void close();
+    bool isOpen() const;
+
+    // The server's max_allowed_packet, read once per session.
+    uint64_t maxAllowedPacket();
+
+    Counters counters() const;
+    void resetCounters();
+
+private:
+    friend struct ConnectionAccess;
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
+
+}  // namespace wwweksports
