@@ -1,0 +1,15 @@
+// The headless front end as a function, so tests can run it in-process: parses the
+// arguments, reads the saved inputs, runs the command and returns the exit status
+// (0 done; 2 a required input is missing; 3 the connection test failed; 1 any other error).
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace wwweksports {
+
+class SettingsStore;
+
+int RunCli(const QStringList& args, const SettingsStore& store, QTextStream& out, QTextStream& err);
+
+}  // namespace wwweksports

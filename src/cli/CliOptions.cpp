@@ -1,0 +1,136 @@
+#include "cli/CliOptions.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "workbook/Workbook.h"
+
+namespace wwweksports {
+
+std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& error) {
+    CliOptions options;
+    for (int i = 0; i < args.size(); ++i) {
+        QString arg = args[i];
+        std::optional<QString> inlineValue;
+        if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('='))) {
+            const int eq = static_cast<int>(arg.indexOf(QLatin1Char('=')));
+            inlineValue = arg.mid(eq + 1);
+            arg = arg.left(eq);
+        }
+        auto takeValue = [&](std::optional<QString>& target) {
+            if (inlineValue) {
+                target = *inlineValue;
+            } else if (i + 1 < args.size()) {
+                target = args[++i];
+            } else {
+                error = QStringLiteral("%1 needs a value").arg(arg);
+                return false;
+            }
+            return true;
+        };
+        auto flag = [&](std::optional<bool>& target, bool value) {
+            if (inlineValue) {
+                error = QStringLiteral("%1 takes no value").arg(arg);
+                return false;
+            }
+            if (options.command != CliOptions::Command::SendLists) {
+                error = QStringLiteral("%1 belongs to send-lists").arg(arg);
+                return false;
+            }
+            target = value;
+            return true;
+        };
+
+        bool ok = true;
+        if (arg == QLatin1String("--address")) {
+            ok = takeValue(options.address);
+        } else if (arg == QLatin1String("--database")) {
+            ok = takeValue(options.database);
+        } else if (arg == QLatin1String("--user")) {
+            ok = takeValue(options.user);
+        } else if (arg == QLatin1String("--password-env")) {
+            ok = takeValue(options.passwordEnv);
+        } else if (arg == QLatin1String("--workbooks")) {
+            ok = takeValue(options.workbooks);
+        } else if (arg == QLatin1String("--products")) {
+            ok = flag(options.products, true);
+        } else if (arg == QLatin1String("--no-products")) {
+            ok = flag(options.products, false);
+        } else if (arg == QLatin1String("--specials")) {
+            ok = flag(options.specials, true);
+        } else if (arg == QLatin1String("--no-specials")) {
+            ok = flag(options.specials, false);
+        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            options.command = CliOptions::Command::Help;
+            return options;
+        } else if (arg == QLatin1String("--password")) {
+            error = QStringLiteral(
+                "the password is not taken on the command line: use --password-env VAR");
+            ok = false;
+        } else if (arg.startsWith(QLatin1Char('-'))) {
+            error = QStringLiteral("unknown option %1").arg(arg);
+            ok = false;
+        } else if (options.command != CliOptions::Command::None) {
+            error = QStringLiteral("unexpected argument %1").arg(arg);
+            ok = false;
+        } else if (arg == QLatin1String("send-lists")) {
+            options.command = CliOptions::Command::SendLists;
+        } else if (arg == QLatin1String("send-stock")) {
+            options.command = CliOptions::Command::SendStock;
+        } else if (arg == QLatin1String("test-connection")) {
+            options.command = CliOptions::Command::TestConnection;
+        } else {
+            error = QStringLiteral("unknown command %1").arg(arg);
+            ok = false;
+        }
+        if (!ok) return std::nullopt;
+    }
+    if (options.command == CliOptions::Command::None) {
+        error = QStringLiteral("no command given");
+        return std::nullopt;
+    }
+    return options;
+}
+
+bool ApplyCliOptions(const CliOptions& options, Inputs& inputs, QString& error) {
+    if (options.address) inputs.address = *options.address;
+    if (options.database) inputs.database = *options.database;
+    if (options.user) inputs.user = *options.user;
+    if (options.passwordEnv) {
+        const QByteArray name = options.passwordEnv->toLocal8Bit();
+        if (!qEnvironmentVariableIsSet(name.constData())) {
+            error =
+                QStringLiteral("the environment variable %1 is not set").arg(*options.passwordEnv);
+            return false;
+        }
+        inputs.password = qEnvironmentVariable(name.constData());
+    }
+    if (options.workbooks) {
+        // The workbooks are found in the directory of a file path: a directory given here
+        // stands for a file in it.
+        inputs.workbookPath = QFileInfo(*options.workbooks).isDir()
+                                  ? QDir(*options.workbooks).filePath(kProductsWorkbook)
+                                  : *options.workbooks;
+    }
+    if (options.products) inputs.products = *options.products;
+    if (options.specials) inputs.specials = *options.specials;
+    return true;
+}
+
+QString CliUsage() {
+    return QStringLiteral(
+        "Usage: wwweksports-cli [--address HOST[:PORT]] [--database NAME] [--user NAME]\n"
+        "                       [--password-env VAR] [--workbooks PATH] COMMAND\n"
+        "Commands:\n"
+        "  send-lists [--products | --no-products] [--specials | --no-specials]\n"
+        "             publish groups and products and/or special prices\n"
+        "  send-stock       set every product's stock quantity from Preces_web.xlsx\n"
+        "  test-connection  try the shop database connection\n"
+        "Defaults are the inputs saved by the window; options apply to this run only.\n"
+        "--workbooks takes the folder of Grupas_web.xlsx and Preces_web.xlsx, or a file in it.\n"
+        "--password-env names the environment variable that holds the database password.\n"
+        "Exit status: 0 done; 2 a required input is missing; 3 the connection test failed;\n"
+        "1 any other error.\n");
+}
+
+}  // namespace wwweksports

@@ -1,0 +1,42 @@
+// The command line of the headless front end:
+//   wwweksports-cli [--address HOST[:PORT]] [--database NAME] [--user NAME]
+//                   [--password-env VAR] [--workbooks PATH] COMMAND
+//   COMMAND: send-lists [--products | --no-products] [--specials | --no-specials]
+//            send-stock
+//            test-connection
+// Options override the saved inputs for this run only; the password is only ever taken from
+// an environment variable.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "operator/Operator.h"
+
+namespace wwweksports {
+
+struct CliOptions {
+    enum class Command { None, SendLists, SendStock, TestConnection, Help };
+
+    Command command = Command::None;
+    std::optional<QString> address;
+    std::optional<QString> database;
+    std::optional<QString> user;
+    std::optional<QString> passwordEnv;
+    std::optional<QString> workbooks;
+    std::optional<bool> products;
+    std::optional<bool> specials;
+};
+
+// Parses the arguments after the program name. On a usage error returns nullopt and sets
+// `error` to what is wrong.
+std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& error);
+
+// Applies the options to the saved inputs. `--workbooks` takes the workbook directory or a
+// file in it. Returns false with `error` set when the password variable is not set.
+bool ApplyCliOptions(const CliOptions& options, Inputs& inputs, QString& error);
+
+QString CliUsage();
+
+}  // namespace wwweksports
