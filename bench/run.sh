@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs the benchmarks against a private MariaDB server and prints their figures.
+#   bench/run.sh [PRODUCTS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${WWWEKSPORTS_BUILD_DIR:-$root/build}
+products=${1:-50000}
+"$root/scripts/build.sh"
+work=$(mktemp -d)
+port=$("$root/scripts/testdb.sh" start "$build/benchdb")
+trap '"$root/scripts/testdb.sh" stop "$build/benchdb"; rm -rf "$work"' EXIT
+export WWWEKSPORTS_TEST_DB_PORT=$port
+
+echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(mariadbd --version | awk '{print $3}')"
+"$build/tests/fixtures/wwweksports-sample-catalogue" "$work" "$products" 2000 4
+echo "Preces_web.xlsx: $(du -k "$work/Preces_web.xlsx" | cut -f1) KiB, $products products"
+"$build/bench/bench_workbook_read" "$work"
+"$build/bench/bench_stock_upload" "$work" "$products"
