@@ -141,6 +141,11 @@ TEST_F(CliRun, ExitStatusTellsWhatStoppedTheRun) {
     EXPECT_TRUE(err.contains("/nonexistent")) << err.toStdString();
     EXPECT_EQ(shop.maintenance(), "0");
 
+    Inputs saved;
+    store->restore(saved);
+    EXPECT_EQ(saved.address, shop.inputs().address);  // options are never saved
+    EXPECT_EQ(saved.password, "never-used");
+
     EXPECT_EQ(run({"send-stock", "--specials"}), 1);
     EXPECT_EQ(shop.value("SELECT GROUP_CONCAT(quantity ORDER BY product_id) FROM product"), "0,0");
 }
