@@ -1,0 +1,49 @@
+#include "catalogue/GroupTree.h"
+
+#include <QStringList>
+#include <algorithm>
+
+#include "operator/Error.h"
+#include "workbook/Workbook.h"
+
+namespace wwweksports {
+
+GroupTree GroupTree::Read(RowSet& grupas) {
+    GroupTree tree;
+    tree.setSource(QStringLiteral("%1, sheet \"%2\"").arg(grupas.fileName(), grupas.sheetName()));
+    for (grupas.first(); !grupas.eof(); grupas.next()) {
+        tree.addGroup(grupas.asInteger(QStringLiteral("ID")),
+                      grupas.asInteger(QStringLiteral("PARENT_ID")));
+    }
+    grupas.first();
+    return tree;
+}
+
+void GroupTree::addGroup(int32_t id, int32_t parentId) { parentOf_.emplace(id, parentId); }
+
+std::vector<int32_t> GroupTree::pathOf(int32_t id) const {
+    std::vector<int32_t> path{id};
+    for (int32_t current = id;;) {
+        const auto found = parentOf_.find(current);
+        if (found == parentOf_.end() || found->second <= 0) break;
+        const int32_t parent = found->second;
+        const auto seen = std::find(path.begin(), path.end(), parent);
+        if (seen != path.end()) {
+            QStringList cycle;
+            for (auto it = seen; it != path.end(); ++it) cycle.prepend(QString::number(*it));
+            cycle.prepend(QString::number(parent));
+            throw Error(
+                Error::Category::Workbook,
+                QStringLiteral(
+                    "The product groups form a cycle (each group is the PARENT_ID of the next): "
+                    "%1; %2")
+                    .arg(cycle.join(QStringLiteral(" > ")), source_));
+        }
+        path.push_back(parent);
+        current = parent;
+    }
+    std::reverse(path.begin(), path.end());
+    return path;
+}
+
+}  // namespace wwweksports
