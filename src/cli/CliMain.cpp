@@ -1,5 +1,6 @@
 #include "cli/CliMain.h"
 
+#include "app/SendLists.h"
 #include "cli/CliOperator.h"
 #include "cli/CliOptions.h"
 #include "operator/Error.h"
@@ -16,6 +17,20 @@ const int kExitDone = 0;
 const int kExitFailed = 1;
 const int kExitInputMissing = 2;
 const int kExitNoConnection = 3;
+
+int ExitStatus(RunResult result) {
+    switch (result) {
+        case RunResult::Done:
+            return kExitDone;
+        case RunResult::InputMissing:
+            return kExitInputMissing;
+        case RunResult::ConnectionFailed:
+            return kExitNoConnection;
+        case RunResult::Failed:
+            break;
+    }
+    return kExitFailed;
+}
 
 int ExitStatus(int checkResult) {
     if (checkResult == kInputMissing) return kExitInputMissing;
@@ -76,10 +91,11 @@ int RunCli(const QStringList& args, const SettingsStore& store, QTextStream& out
                 status = ExitStatus(UploadStockBalances(connection, adcExcel, op));
                 break;
             }
-            case CliOptions::Command::SendLists:
-                err << "wwweksports-cli: send-lists is not available yet" << Qt::endl;
-                status = kExitFailed;
+            case CliOptions::Command::SendLists: {
+                Workbooks workbooks;
+                status = ExitStatus(SendLists(connection, workbooks, op));
                 break;
+            }
             case CliOptions::Command::None:
             case CliOptions::Command::Help:
                 break;

@@ -9,6 +9,8 @@ QString FormatShopDate(const QDate& date) {
         .arg(date.day(), 2, 10, QLatin1Char('0'));
 }
 
-QDate ParseDayMonthYear(const QString& text) { return QDate::fromString(text, QStringLiteral("dd.MM.yyyy")); }
+QDate ParseDayMonthYear(const QString& text) {
+    return QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
+}
 
 }  // namespace wwweksports

@@ -5,6 +5,7 @@
 #include <QTextStream>
 #include <cstdlib>
 
+#include "catalogue/CatalogueWorkbooks.h"
 #include "cli/CliMain.h"
 #include "cli/CliOptions.h"
 #include "fixtures/TestShop.h"
@@ -148,6 +149,28 @@ TEST_F(CliRun, ExitStatusTellsWhatStoppedTheRun) {
 
     EXPECT_EQ(run({"send-stock", "--specials"}), 1);
     EXPECT_EQ(shop.value("SELECT GROUP_CONCAT(quantity ORDER BY product_id) FROM product"), "0,0");
+}
+
+TEST_F(CliRun, SendListsPublishesWhatTheBoxesChooseAndFailsWithoutTheSuccessText) {
+    testing::WriteGroups(dir.path(), {{10, 0, 1, "Maize"}});
+    std::vector<testing::ProductSpec> products = testing::ManyProducts(2);
+    products[0].struck = 3;
+    testing::WriteProducts(dir.path(), products);
+
+    EXPECT_EQ(
+        run({"--password-env", "WWWEKSPORTS_CLI_PW", "send-lists", "--products", "--specials"}), 0)
+        << err.toStdString();
+    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product"), "2");
+    EXPECT_EQ(shop.value("SELECT product_id FROM product_special"), "1");
+    EXPECT_TRUE(out.contains("Sāk sarakstu sūtīšanu ...")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Saraksti aizsūtīti")) << out.toStdString();
+    EXPECT_TRUE(err.contains("Saraksti aizsūtīti !!!")) << err.toStdString();
+
+    EXPECT_EQ(run({"--password-env", "WWWEKSPORTS_CLI_PW", "--address", "127.0.0.1:1", "send-lists",
+                   "--products"}),
+              3);
+    EXPECT_FALSE(out.contains("Saraksti aizsūtīti")) << out.toStdString();
+    EXPECT_FALSE(err.contains("Saraksti aizsūtīti !!!")) << err.toStdString();
 }
 
 }  // namespace
