@@ -5,6 +5,7 @@
 #include "shopdb/MySql.h"
 #include "shopdb/ShopConnection.h"
 #include "shopdb/SqlText.h"
+#include "shopdb/StatementBatch.h"
 
 namespace wwweksports {
 
@@ -17,7 +18,12 @@ struct Query::Impl {
     std::vector<Value> values;  // one per placeholder
     StmtPtr stmt;
     uint64_t stmtSession = 0;
+    QStringList stmtColumns;  // of the prepared statement's result
     Bindings bindings;
+    std::vector<MYSQL_BIND> resultBinds;
+    std::vector<std::string> resultBuffers;
+    std::vector<unsigned long> resultLengths;
+    std::vector<my_bool> resultNulls;
 
     bool open = false;
     QStringList columns;
@@ -47,6 +53,18 @@ void Query::setText(const QString& text) {
 }
 
 const QString& Query::text() const { return d_->text; }
+const SqlText& Query::sqlText() const { return d_->sql; }
+const std::vector<Value>& Query::placeholderValues() const { return d_->values; }
+void Query::setPlaceholderValues(const std::vector<Value>& values) {
+    if (values.size() == d_->values.size()) d_->values = values;
+}
+
+StatementResult Query::result() const {
+    StatementResult r;
+    r.columns = d_->columns;
+    r.rows = d_->rows;
+    return r;
+}
 
 void Query::setParam(const QString& name, const Value& value) {
     bool found = false;
@@ -76,6 +94,12 @@ MYSQL_STMT* Query::Impl::prepared() {
         ConnectionAccess::failStmt(connection, failed.get(), text);
     }
     stmtSession = session;
+    stmtColumns.clear();
+    if (ResultPtr meta{mysql_stmt_result_metadata(stmt.get())}) {
+        MYSQL_FIELD* fields = mysql_fetch_fields(meta.get());
+        for (unsigned int i = 0; i < mysql_num_fields(meta.get()); ++i)
+            stmtColumns << QString::fromUtf8(fields[i].name);
+    }
     return stmt.get();
 }
 
@@ -128,32 +152,24 @@ void Query::Impl::storeStmtResult() {
     columns.clear();
     rows.clear();
     MYSQL_STMT* s = stmt.get();
-    ResultPtr meta(mysql_stmt_result_metadata(s));
-    if (!meta) return;
-    const unsigned int n = mysql_num_fields(meta.get());
-    MYSQL_FIELD* fields = mysql_fetch_fields(meta.get());
-    for (unsigned int i = 0; i < n; ++i) columns << QString::fromUtf8(fields[i].name);
+    const unsigned int n = mysql_stmt_field_count(s);
+    if (n == 0) return;
+    columns = stmtColumns;
 
-    const my_bool updateMaxLength = 1;
-    mysql_stmt_attr_set(s, STMT_ATTR_UPDATE_MAX_LENGTH, &updateMaxLength);
-    if (mysql_stmt_store_result(s) != 0) ConnectionAccess::failStmt(connection, s, text);
-    // Field lengths are known once the rows are stored.
-    meta.reset(mysql_stmt_result_metadata(s));
-    fields = mysql_fetch_fields(meta.get());
-
-    std::vector<MYSQL_BIND> binds(n);
-    std::vector<std::string> buffers(n);
-    std::vector<unsigned long> lengths(n);
-    std::vector<my_bool> nulls(n);
+    // Every column is fetched as text into a buffer that grows when a value does not fit.
+    resultBinds.assign(n, MYSQL_BIND{});
+    resultBuffers.resize(n);
+    resultLengths.assign(n, 0);
+    resultNulls.assign(n, 0);
     for (unsigned int i = 0; i < n; ++i) {
-        buffers[i].resize(std::max<unsigned long>(fields[i].max_length, 64) + 1);
-        binds[i].buffer_type = MYSQL_TYPE_STRING;
-        binds[i].buffer = buffers[i].data();
-        binds[i].buffer_length = static_cast<unsigned long>(buffers[i].size());
-        binds[i].length = &lengths[i];
-        binds[i].is_null = &nulls[i];
+        if (resultBuffers[i].size() < 64) resultBuffers[i].resize(64);
+        resultBinds[i].buffer_type = MYSQL_TYPE_STRING;
+        resultBinds[i].buffer = resultBuffers[i].data();
+        resultBinds[i].buffer_length = static_cast<unsigned long>(resultBuffers[i].size());
+        resultBinds[i].length = &resultLengths[i];
+        resultBinds[i].is_null = &resultNulls[i];
     }
-    if (mysql_stmt_bind_result(s, binds.data()) != 0)
+    if (mysql_stmt_bind_result(s, resultBinds.data()) != 0)
         ConnectionAccess::failStmt(connection, s, text);
     while (true) {
         const int rc = mysql_stmt_fetch(s);
@@ -161,9 +177,19 @@ void Query::Impl::storeStmtResult() {
         if (rc == 1) ConnectionAccess::failStmt(connection, s, text);
         std::vector<std::optional<std::string>> cells(n);
         for (unsigned int i = 0; i < n; ++i) {
-            if (!nulls[i])
-                cells[i] =
-                    std::string(buffers[i].data(), std::min<size_t>(lengths[i], buffers[i].size()));
+            if (resultNulls[i]) continue;
+            if (resultLengths[i] > resultBuffers[i].size()) {
+                std::string whole(resultLengths[i], '\0');
+                MYSQL_BIND column{};
+                column.buffer_type = MYSQL_TYPE_STRING;
+                column.buffer = whole.data();
+                column.buffer_length = resultLengths[i];
+                if (mysql_stmt_fetch_column(s, &column, i, 0) != 0)
+                    ConnectionAccess::failStmt(connection, s, text);
+                cells[i] = std::move(whole);
+            } else {
+                cells[i] = std::string(resultBuffers[i].data(), resultLengths[i]);
+            }
         }
         rows.push_back(std::move(cells));
     }

@@ -14,6 +14,8 @@
 namespace wwweksports {
 
 class ShopConnection;
+struct SqlText;
+struct StatementResult;
 
 class Query {
 public:
@@ -43,6 +45,14 @@ public:
     // Column of the current row, by name without regard to case; NULL reads as 0 / empty.
     int64_t fieldAsInteger(const QString& column) const;
     QString fieldAsText(const QString& column) const;
+
+    // The rows of the last open().
+    StatementResult result() const;
+
+    // The statement as parsed, and one value per placeholder as set now (for StatementBatch).
+    const SqlText& sqlText() const;
+    const std::vector<Value>& placeholderValues() const;
+    void setPlaceholderValues(const std::vector<Value>& values);
 
 private:
     struct Impl;

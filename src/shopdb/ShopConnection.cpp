@@ -86,8 +86,9 @@ void ShopConnection::open() {
 
     ++d_->counters.connects;
     ++d_->counters.roundTrips;
+    // Multi-statements let StatementBatch send many statements in one round trip.
     if (!mysql_real_connect(mysql.get(), serverArg, userArg, passwordArg, databaseArg, port,
-                            nullptr, 0)) {
+                            nullptr, CLIENT_MULTI_STATEMENTS)) {
         throw Error(Error::Category::Connection, QString::fromUtf8(mysql_error(mysql.get())));
     }
 

@@ -124,6 +124,7 @@ SqlText ParseSqlText(const QString& text) {
             size_t end = i + 1;
             while (end < s.size() && IsIdentChar(s[end])) ++end;
             out.paramNames << QString::fromStdString(s.substr(i + 1, end - i - 1));
+            out.placeholderOffsets.push_back(out.positional.size());
             out.positional += '?';
             i = end;
             continue;

@@ -7,12 +7,14 @@
 #include <QString>
 #include <QStringList>
 #include <string>
+#include <vector>
 
 namespace wwweksports {
 
 struct SqlText {
     std::string positional;  // UTF-8, "?" in place of each ":name"
     QStringList paramNames;  // one entry per placeholder, in text order (a name may repeat)
+    std::vector<size_t> placeholderOffsets;  // where each placeholder stands in `positional`
 
     // Set for an INSERT/REPLACE whose text ends in "VALUES (tuple)" and whose parameters all
     // lie inside that tuple: positional == head + tuple + tail.

@@ -1,0 +1,74 @@
+// Many statements in one round trip. Each statement keeps its own text; its parameter
+// values are written in as literals through the client library's escaping for the
+// connection's character set (never pasted by hand). The server runs them in order, each
+// committing on its own, and stops at the first that fails: the ones before it took effect.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shopdb/Value.h"
+
+namespace wwweksports {
+
+class Query;
+class ShopConnection;
+
+struct StatementResult {
+    QStringList columns;
+    std::vector<std::vector<std::optional<std::string>>> rows;
+
+    // The first row's first column as a whole number; 0 without a row or for NULL.
+    int64_t firstInteger() const;
+};
+
+class StatementBatch {
+public:
+    explicit StatementBatch(ShopConnection& connection);
+
+    // The statement of `query` with the values its parameters hold now.
+    void add(const Query& query);
+    bool empty() const { return texts_.empty(); }
+    size_t size() const { return texts_.size(); }
+    size_t bytes() const { return sql_.size(); }
+
+    // Sends the statements and reads their results in order; the batch is empty afterwards.
+    // A failing statement raises Error(Database) naming it.
+    std::vector<StatementResult> execute();
+
+    // A value as a literal of the statement text: numbers as numbers (real numbers in the
+    // exponent form, so the server converts them as it does a bound double), texts and dates
+    // quoted and escaped.
+    static std::string Literal(ShopConnection& connection, const Value& value);
+
+private:
+    ShopConnection& connection_;
+    std::string sql_;
+    std::vector<QString> texts_;  // each statement's text with its parameter names, for messages
+};
+
+// Statements whose results the caller reads in order: gathered and sent together, one round
+// trip for up to a packet's worth, or (for comparisons) each run at once as it is added,
+// through the binary protocol.
+class PendingStatements {
+public:
+    PendingStatements(ShopConnection& connection, bool oneAtATime);
+
+    void add(const Query& query);
+    // Worth sending before more are added: the gathered text nears a packet's size.
+    bool full() const;
+    // Runs what has not run yet and returns the results of all statements added since the
+    // last call, in order.
+    std::vector<StatementResult> run();
+
+private:
+    ShopConnection& connection_;
+    bool oneAtATime_;
+    StatementBatch batch_;
+    std::vector<StatementResult> done_;
+};
+
+}  // namespace wwweksports
