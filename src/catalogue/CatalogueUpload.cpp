@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <optional>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "catalogue/GroupTree.h"
@@ -15,6 +17,7 @@
 #include "shopdb/Query.h"
 #include "shopdb/ShopChecks.h"
 #include "shopdb/ShopDate.h"
+#include "shopdb/StatementBatch.h"
 #include "workbook/Workbook.h"
 
 namespace wwweksports {
@@ -28,6 +31,9 @@ const QString T9 = QStringLiteral(" \t\t\t\t\t\t\t\t\t");
 const QString S31 = QString(31, QLatin1Char(' '));
 
 const QString kGroupsSheet = QStringLiteral("GRUPAS");
+
+// Rows whose lookups share one round trip.
+const int kLookupRows = 1000;
 
 struct GroupRow {
     int32_t id = 0;
@@ -143,8 +149,9 @@ bool ExecuteShown(ArrayQuery& query, int rows, const QString& message, Operator&
 
 // Groups: one category, store link and set of path rows each, a description per language,
 // and a queued seo_url row. Returns false when an execution showed its error.
-bool UploadCategories(RunQueries& q, const std::vector<GroupRow>& groups,
-                      const std::vector<int64_t>& languages, Operator& op) {
+bool UploadCategories(ShopConnection& connection, RunQueries& q,
+                      const std::vector<GroupRow>& groups, const std::vector<int64_t>& languages,
+                      bool oneAtATime, Operator& op) {
     const int n = static_cast<int>(groups.size());
     int pathRows = 0;
     for (const GroupRow& g : groups) pathRows += static_cast<int>(g.path.size());
@@ -156,6 +163,19 @@ bool UploadCategories(RunQueries& q, const std::vector<GroupRow>& groups,
     q.seo.fdSeoUpdate.setArraySize(n);
 
     op.setStatus(QStringLiteral("Sūtu preču grupas"), StatusRefresh::RepaintAndProcessEvents);
+    std::vector<int64_t> seoRows;  // the seo_url_id each group's query text finds, 0 for none
+    seoRows.reserve(groups.size());
+    for (size_t start = 0; start < groups.size();) {
+        PendingStatements lookups(connection, oneAtATime);
+        for (size_t end = start + kLookupRows;
+             start < groups.size() && start < end && !lookups.full(); ++start) {
+            q.seo.fdSeoCheck.setParam(
+                QStringLiteral("query"),
+                TextValue(QStringLiteral("category_id=") + groups[start].idText));
+            lookups.add(q.seo.fdSeoCheck);
+        }
+        for (const StatementResult& r : lookups.run()) seoRows.push_back(r.firstInteger());
+    }
     int topLevel = 0;
     int path = 0;
     int description = 0;
@@ -186,7 +206,8 @@ bool UploadCategories(RunQueries& q, const std::vector<GroupRow>& groups,
                                              TextValue(g.name));
             ++description;
         }
-        AddSeoRow(q.seo, QStringLiteral("category_id=") + g.idText, MakeSeoKeyword(g.name));
+        AddSeoRow(q.seo, QStringLiteral("category_id=") + g.idText, MakeSeoKeyword(g.name),
+                  seoRows[static_cast<size_t>(i)]);
     }
 
     bool shownNoError = true;
@@ -204,8 +225,9 @@ bool UploadCategories(RunQueries& q, const std::vector<GroupRow>& groups,
     return shownNoError;
 }
 
-void UploadProducts(RunQueries& q, const std::vector<ProductRow>& products,
-                    const std::vector<int64_t>& languages, Operator& op) {
+void UploadProducts(ShopConnection& connection, RunQueries& q,
+                    const std::vector<ProductRow>& products, const std::vector<int64_t>& languages,
+                    bool oneAtATime, Operator& op) {
     const int n = static_cast<int>(products.size());
     q.fdProduct.setArraySize(n);
     q.fdProductToStore.setArraySize(n);
@@ -213,56 +235,77 @@ void UploadProducts(RunQueries& q, const std::vector<ProductRow>& products,
     q.seo.fdSeoInsert.setArraySize(n + q.seo.insertCount);
     q.seo.fdSeoUpdate.setArraySize(n + q.seo.updateCount);
 
+    // Each stretch of rows first sends its link and seo_url lookups together, then the links
+    // that are missing, in row order; a link written for an earlier row of the run is found
+    // by the later rows, as the shop would answer them one by one.
+    std::set<std::pair<int32_t, int32_t>> linked;
     int description = 0;
-    for (int i = 0; i < n; ++i) {
-        const ProductRow& p = products[static_cast<size_t>(i)];
-        if (i % 10 == 0 || i == n - 1) {
-            op.setStatus(QStringLiteral("Sūtu preces %1/%2").arg(i).arg(n),
-                         StatusRefresh::RepaintAndProcessEvents);
+    for (int start = 0; start < n;) {
+        PendingStatements lookups(connection, oneAtATime);
+        int end = start;
+        for (; end < n && end - start < (oneAtATime ? 1 : kLookupRows) && !lookups.full(); ++end) {
+            const ProductRow& p = products[static_cast<size_t>(end)];
+            q.fdProductCategoryCheck.setParam(QStringLiteral("id"), int64_t{p.id});
+            q.fdProductCategoryCheck.setParam(QStringLiteral("GrupasID"), int64_t{p.parentId});
+            lookups.add(q.fdProductCategoryCheck);
+            q.seo.fdSeoCheck.setParam(QStringLiteral("query"),
+                                      TextValue(QStringLiteral("product_id=") + p.idText));
+            lookups.add(q.seo.fdSeoCheck);
         }
-        const int64_t id = p.id;
-        q.fdProduct.setValue(QStringLiteral("id"), i, id);
-        q.fdProduct.setValue(QStringLiteral("cena1"), i, p.price);
-        q.fdProduct.setValue(QStringLiteral("artikuls"), i, TextValue(p.article));
-        q.fdProduct.setValue(QStringLiteral("quantity"), i, p.quantity);
-        q.fdProduct.setValue(QStringLiteral("date_added"), i, TextValue(p.dateAdded));
-        q.fdProduct.setValue(QStringLiteral("quantity_decimal"), i, p.quantityDecimal);
-        q.fdProduct.setValue(QStringLiteral("minimum"), i, p.minimum);
-        q.fdProductToStore.setValue(QStringLiteral("id"), i, id);
+        const std::vector<StatementResult> answers = lookups.run();
 
-        // The link is written at once, so a later row with the same product and group finds it.
-        q.fdProductCategoryCheck.close();
-        q.fdProductCategoryCheck.setParam(QStringLiteral("id"), id);
-        q.fdProductCategoryCheck.setParam(QStringLiteral("GrupasID"), int64_t{p.parentId});
-        q.fdProductCategoryCheck.open();
-        const int64_t linked =
-            q.fdProductCategoryCheck.eof()
-                ? 0
-                : q.fdProductCategoryCheck.fieldAsInteger(QStringLiteral("product_id"));
-        if (linked == 0) {
-            q.fdProductCategory.setParam(QStringLiteral("id"), id);
+        PendingStatements links(connection, oneAtATime);
+        for (int i = start; i < end; ++i) {
+            const ProductRow& p = products[static_cast<size_t>(i)];
+            const std::pair<int32_t, int32_t> link{p.id, p.parentId};
+            // A link read back with product_id 0 counts as missing, as does product 0's link.
+            if (answers[static_cast<size_t>(2 * (i - start))].firstInteger() != 0 ||
+                linked.count(link) != 0)
+                continue;
+            q.fdProductCategory.setParam(QStringLiteral("id"), int64_t{p.id});
             q.fdProductCategory.setParam(QStringLiteral("GrupasID"), int64_t{p.parentId});
-            q.fdProductCategory.exec();
+            links.add(q.fdProductCategory);
+            if (p.id != 0) linked.insert(link);
         }
+        links.run();
 
-        AddSeoRow(q.seo, QStringLiteral("product_id=") + p.idText, MakeSeoKeyword(p.name));
+        for (int i = start; i < end; ++i) {
+            const ProductRow& p = products[static_cast<size_t>(i)];
+            if (i % 10 == 0 || i == n - 1) {
+                op.setStatus(QStringLiteral("Sūtu preces %1/%2").arg(i).arg(n),
+                             StatusRefresh::RepaintAndProcessEvents);
+            }
+            const int64_t id = p.id;
+            q.fdProduct.setValue(QStringLiteral("id"), i, id);
+            q.fdProduct.setValue(QStringLiteral("cena1"), i, p.price);
+            q.fdProduct.setValue(QStringLiteral("artikuls"), i, TextValue(p.article));
+            q.fdProduct.setValue(QStringLiteral("quantity"), i, p.quantity);
+            q.fdProduct.setValue(QStringLiteral("date_added"), i, TextValue(p.dateAdded));
+            q.fdProduct.setValue(QStringLiteral("quantity_decimal"), i, p.quantityDecimal);
+            q.fdProduct.setValue(QStringLiteral("minimum"), i, p.minimum);
+            q.fdProductToStore.setValue(QStringLiteral("id"), i, id);
 
-        const std::string tag = (p.article + QLatin1Char('|')).toStdString();
-        const std::string name = p.name.toStdString();
-        for (int64_t language : languages) {
-            q.fdProductDescription.setValue(QStringLiteral("id"), description, id);
-            q.fdProductDescription.setValue(QStringLiteral("LANGV_ID"), description, language);
-            q.fdProductDescription.setValue(QStringLiteral("GNOS"), description, name);
-            q.fdProductDescription.setValue(QStringLiteral("apraksts"), description,
-                                            TextValue(p.description));
-            q.fdProductDescription.setValue(QStringLiteral("GNOS2"), description, name);
-            q.fdProductDescription.setValue(QStringLiteral("TAG"), description, tag);
-            q.fdProductDescription.setValue(QStringLiteral("meta_description"), description,
-                                            TextValue(p.metaDescription));
-            q.fdProductDescription.setValue(QStringLiteral("meta_keyword"), description,
-                                            TextValue(p.metaKeyword));
-            ++description;
+            AddSeoRow(q.seo, QStringLiteral("product_id=") + p.idText, MakeSeoKeyword(p.name),
+                      answers[static_cast<size_t>(2 * (i - start) + 1)].firstInteger());
+
+            const std::string tag = (p.article + QLatin1Char('|')).toStdString();
+            const std::string name = p.name.toStdString();
+            for (int64_t language : languages) {
+                q.fdProductDescription.setValue(QStringLiteral("id"), description, id);
+                q.fdProductDescription.setValue(QStringLiteral("LANGV_ID"), description, language);
+                q.fdProductDescription.setValue(QStringLiteral("GNOS"), description, name);
+                q.fdProductDescription.setValue(QStringLiteral("apraksts"), description,
+                                                TextValue(p.description));
+                q.fdProductDescription.setValue(QStringLiteral("GNOS2"), description, name);
+                q.fdProductDescription.setValue(QStringLiteral("TAG"), description, tag);
+                q.fdProductDescription.setValue(QStringLiteral("meta_description"), description,
+                                                TextValue(p.metaDescription));
+                q.fdProductDescription.setValue(QStringLiteral("meta_keyword"), description,
+                                                TextValue(p.metaKeyword));
+                ++description;
+            }
         }
+        start = end;
     }
 
     op.setStatus(QStringLiteral("Ievietoju preču datus tabulās..."),
@@ -341,8 +384,8 @@ const char* const kCatalogueDeletions[8] = {
     "DELETE FROM product_to_store",
 };
 
-UploadResult UploadCatalogue(ShopConnection& connection, CatalogueWorkbooks workbooks,
-                             Operator& op) {
+UploadResult UploadCatalogue(ShopConnection& connection, CatalogueWorkbooks workbooks, Operator& op,
+                             const CatalogueOptions& options) {
     if (TestShopConnection(connection, op) < 0) return UploadResult::ConnectionFailed;
 
     // Both workbooks are read and checked whole before the old catalogue is deleted: a
@@ -375,8 +418,9 @@ UploadResult UploadCatalogue(ShopConnection& connection, CatalogueWorkbooks work
     }
 
     RunQueries queries(connection);
-    const bool shownNoError = UploadCategories(queries, groups, languages, op);
-    UploadProducts(queries, products, languages, op);
+    const bool shownNoError =
+        UploadCategories(connection, queries, groups, languages, options.oneAtATime, op);
+    UploadProducts(connection, queries, products, languages, options.oneAtATime, op);
     SetShopMaintenance(connection, 0);
     return shownNoError ? UploadResult::Done : UploadResult::DoneWithErrors;
 }

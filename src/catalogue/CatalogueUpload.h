@@ -25,10 +25,15 @@ struct CatalogueWorkbooks {
     WorkbookSource& adcPrecuGrupas;  // the GRUPAS worksheet for the category paths
 };
 
+struct CatalogueOptions {
+    // Every lookup and link in a round trip of its own, as a comparison for the batched path.
+    bool oneAtATime = false;
+};
+
 // Workbook and database errors other than those of the category and category description
 // executions raise Error and end the upload where they happen.
-UploadResult UploadCatalogue(ShopConnection& connection, CatalogueWorkbooks workbooks,
-                             Operator& op);
+UploadResult UploadCatalogue(ShopConnection& connection, CatalogueWorkbooks workbooks, Operator& op,
+                             const CatalogueOptions& options = CatalogueOptions());
 
 // The statement texts, exactly as the shop receives them (":name" are the parameters).
 extern const QString kCategoryStatement;

@@ -32,8 +32,9 @@ struct SeoQueues {
     int updateCount = 0;
 };
 
-// Looks the query text up in the shop and queues the pair; the caller has sized the arrays.
-// Database errors pass to the caller.
-void AddSeoRow(SeoQueues& seo, const QString& queryText, const QString& keyword);
+// Queues the pair for an update of the existing row's keyword when the lookup of the query
+// text with fdSeoCheck found a seo_url_id (`existing` not 0), otherwise for a new row. The
+// caller has sized the arrays.
+void AddSeoRow(SeoQueues& seo, const QString& queryText, const QString& keyword, int64_t existing);
 
 }  // namespace wwweksports
