@@ -418,6 +418,7 @@ UploadResult UploadCatalogue(ShopConnection& connection, CatalogueWorkbooks work
     }
 
     RunQueries queries(connection);
+    queries.seo.fdSeoUpdate.setRowByRow(options.oneAtATime);
     const bool shownNoError =
         UploadCategories(connection, queries, groups, languages, options.oneAtATime, op);
     UploadProducts(connection, queries, products, languages, options.oneAtATime, op);

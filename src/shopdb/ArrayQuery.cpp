@@ -9,6 +9,7 @@
 #include "shopdb/MySql.h"
 #include "shopdb/ShopConnection.h"
 #include "shopdb/SqlText.h"
+#include "shopdb/StatementBatch.h"
 
 namespace wwweksports {
 namespace {
@@ -182,8 +183,23 @@ void ArrayQuery::execute(int endRow, int startRow) {
     startRow = std::max(startRow, 0);
     if (startRow >= endRow) return;
 
-    if (!d_->sql.multiRow || d_->rowByRow) {
+    if (d_->rowByRow) {
         for (int row = startRow; row < endRow; ++row) d_->run(d_->statementFor(1), row, 1);
+        return;
+    }
+    if (!d_->sql.multiRow) {
+        // One statement per row, many rows to a round trip.
+        StatementBatch pending(d_->connection);
+        std::vector<const Value*> values(d_->placeholderParam.size());
+        for (int row = startRow; row < endRow; ++row) {
+            for (size_t p = 0; p < values.size(); ++p) {
+                values[p] = &d_->values[static_cast<size_t>(d_->placeholderParam[p])]
+                                       [static_cast<size_t>(row)];
+            }
+            pending.add(d_->sql, values, d_->text);
+            if (pending.full()) pending.execute();
+        }
+        pending.execute();
         return;
     }
 

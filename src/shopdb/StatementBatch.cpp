@@ -42,18 +42,23 @@ std::string StatementBatch::Literal(ShopConnection& connection, const Value& val
 }
 
 void StatementBatch::add(const Query& query) {
-    const SqlText& sql = query.sqlText();
-    const std::vector<Value>& values = query.placeholderValues();
+    std::vector<const Value*> values;
+    for (const Value& value : query.placeholderValues()) values.push_back(&value);
+    add(query.sqlText(), values, query.text());
+}
+
+void StatementBatch::add(const SqlText& sql, const std::vector<const Value*>& values,
+                         const QString& text) {
     if (!sql_.empty()) sql_ += ';';
     size_t from = 0;
     for (size_t p = 0; p < sql.placeholderOffsets.size(); ++p) {
         const size_t at = sql.placeholderOffsets[p];
         sql_.append(sql.positional, from, at - from);
-        sql_ += Literal(connection_, values[p]);
+        sql_ += Literal(connection_, *values[p]);
         from = at + 1;
     }
     sql_.append(sql.positional, from, std::string::npos);
-    texts_.push_back(query.text());
+    texts_.push_back(text);
 }
 
 std::vector<StatementResult> StatementBatch::execute() {
@@ -115,10 +120,7 @@ void PendingStatements::add(const Query& query) {
     done_.push_back(single.result());
 }
 
-bool PendingStatements::full() const {
-    // Well below the smallest max_allowed_packet a shop server is likely to have.
-    return batch_.bytes() >= 512 * 1024;
-}
+bool PendingStatements::full() const { return batch_.full(); }
 
 std::vector<StatementResult> PendingStatements::run() {
     std::vector<StatementResult> results = std::move(done_);

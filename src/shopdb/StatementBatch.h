@@ -16,6 +16,7 @@ namespace wwweksports {
 
 class Query;
 class ShopConnection;
+struct SqlText;
 
 struct StatementResult {
     QStringList columns;
@@ -31,9 +32,14 @@ public:
 
     // The statement of `query` with the values its parameters hold now.
     void add(const Query& query);
+    // A statement with one value per placeholder; `text` names it in messages.
+    void add(const SqlText& sql, const std::vector<const Value*>& values, const QString& text);
     bool empty() const { return texts_.empty(); }
     size_t size() const { return texts_.size(); }
     size_t bytes() const { return sql_.size(); }
+    // Worth sending before more are added: the text nears the size kept for one round trip,
+    // well below the smallest max_allowed_packet a shop server is likely to have.
+    bool full() const { return sql_.size() >= 512 * 1024; }
 
     // Sends the statements and reads their results in order; the batch is empty afterwards.
     // A failing statement raises Error(Database) naming it.

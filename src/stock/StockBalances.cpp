@@ -4,14 +4,15 @@
 #include <vector>
 
 #include "operator/Operator.h"
+#include "shopdb/ArrayQuery.h"
 #include "shopdb/Maintenance.h"
-#include "shopdb/Query.h"
 #include "shopdb/ShopChecks.h"
 #include "workbook/Workbook.h"
 
 namespace wwweksports {
 
-int UploadStockBalances(ShopConnection& connection, WorkbookSource& adcExcel, Operator& op) {
+int UploadStockBalances(ShopConnection& connection, WorkbookSource& adcExcel, Operator& op,
+                        bool oneAtATime) {
     if (const int check = CheckInputs(op); check < 0) return check;
     // Always with the fields as they are now: a connection left open by an earlier run may
     // point at another shop.
@@ -31,12 +32,18 @@ int UploadStockBalances(ShopConnection& connection, WorkbookSource& adcExcel, Op
     CloseWorkbook(adcExcel);
 
     SetShopMaintenance(connection, 1);
-    Query update(connection, kStockUpdateStatement);
-    for (const auto& [id, balance] : balances) {
-        update.setParam(QStringLiteral("isprece"), int64_t{id});
-        update.setParam(QStringLiteral("daudzums"), int64_t{balance});
-        update.exec();
+    // One UPDATE per row in workbook order; many of them share a round trip.
+    ArrayQuery update(connection, kStockUpdateStatement);
+    update.setRowByRow(oneAtATime);
+    const int count = static_cast<int>(balances.size());
+    update.setArraySize(count);
+    const int quantity = update.paramIndex(QStringLiteral("daudzums"));
+    const int product = update.paramIndex(QStringLiteral("isprece"));
+    for (int row = 0; row < count; ++row) {
+        update.setValue(product, row, int64_t{balances[static_cast<size_t>(row)].first});
+        update.setValue(quantity, row, int64_t{balances[static_cast<size_t>(row)].second});
     }
+    update.execute(count);
     SetShopMaintenance(connection, 0);
     return kCheckOk;
 }

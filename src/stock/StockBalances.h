@@ -17,6 +17,9 @@ inline const QString kStockUpdateStatement = QStringLiteral(
 // Returns 1 when done, or the negative code of the input check or connection test that
 // stopped it (their message has been shown). Workbook and database errors raise Error; the
 // workbook is read and checked whole before the shop is touched.
-int UploadStockBalances(ShopConnection& connection, WorkbookSource& adcExcel, Operator& op);
+// `oneAtATime` sends every UPDATE in a round trip of its own, as a comparison for the
+// batched path.
+int UploadStockBalances(ShopConnection& connection, WorkbookSource& adcExcel, Operator& op,
+                        bool oneAtATime = false);
 
 }  // namespace wwweksports

@@ -196,5 +196,31 @@ TEST_F(StockUpload, EditedConnectionFieldsTakeEffectAtTheNextRun) {
     EXPECT_EQ(other.value("SELECT quantity FROM product"), "9");
 }
 
+TEST_F(StockUpload, OneRoundTripPerRowAndManyRowsPerRoundTripLeaveTheSameShop) {
+    std::vector<std::vector<CellValue>> rows;
+    for (int i = 0; i < 3000; ++i) rows.push_back({1 + i % 1200, "P", (i * 7) % 90});
+    rows[2500] = {5, "P", 200};  // refused below, after 2,500 rows took effect
+    const QString path = writeProducts(rows);
+    shop.exec(
+        "ALTER TABLE product MODIFY quantity INT(4) NOT NULL DEFAULT 0 CHECK (quantity < 100)");
+
+    auto publish = [&](bool oneAtATime) {
+        shop.exec("DELETE FROM product");
+        for (int id = 1; id <= 1200; ++id) shop.addProduct(id, -1);
+        RecordingOperator op(shop.inputs(path));
+        ShopConnection fresh;
+        EXPECT_THROW(UploadStockBalances(fresh, source, op, oneAtATime), Error);
+        return std::make_pair(
+            shop.rows("SELECT product_id, quantity FROM product ORDER BY product_id"),
+            fresh.counters().roundTrips);
+    };
+    const auto single = publish(true);
+    const auto batched = publish(false);
+    EXPECT_EQ(single.first, batched.first);
+    EXPECT_EQ(single.first[4][1], std::to_string((2404 * 7) % 90));  // product 5, from row 2404
+    EXPECT_GT(single.second, 2500u);
+    EXPECT_LT(batched.second, 20u);
+}
+
 }  // namespace
 }  // namespace wwweksports
