@@ -135,8 +135,8 @@ MYSQL_STMT* ArrayQuery::Impl::statementFor(int rows) {
     StmtPtr stmt(mysql_stmt_init(m));
     if (!stmt) ConnectionAccess::fail(connection, mysql_errno(m), mysql_error(m), text);
     ConnectionAccess::countRoundTrip(connection);
-    if (mysql_stmt_prepare(stmt.get(), sqlText.data(),
-                           static_cast<unsigned long>(sqlText.size())) != 0) {
+    if (ConnectionAccess::stmtPrepare(connection, stmt.get(), sqlText.data(),
+                                      static_cast<unsigned long>(sqlText.size())) != 0) {
         ConnectionAccess::failStmt(connection, stmt.get(), text);
     }
     MYSQL_STMT* raw = stmt.get();
@@ -175,7 +175,8 @@ void ArrayQuery::Impl::run(MYSQL_STMT* stmt, int firstRow, int rows) {
     }
     ConnectionAccess::countRoundTrip(connection);
     ConnectionAccess::countStatement(connection);
-    if (mysql_stmt_execute(stmt) != 0) ConnectionAccess::failStmt(connection, stmt, text);
+    if (ConnectionAccess::stmtExecute(connection, stmt) != 0)
+        ConnectionAccess::failStmt(connection, stmt, text);
 }
 
 void ArrayQuery::execute(int endRow, int startRow) {

@@ -5,7 +5,9 @@
 #include <mysql.h>
 
 #include <QString>
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace wwweksports {
 
@@ -40,8 +42,17 @@ struct ConnectionAccess {
                                   const QString& statement);
     [[noreturn]] static void failStmt(ShopConnection& connection, MYSQL_STMT* stmt,
                                       const QString& statement);
-    // Runs a statement without parameters through the text protocol.
-    static void query(ShopConnection& connection, const std::string& sql, const QString& statement);
+    // The client library's calls that wait on the server. With a wait hook set on the
+    // connection they wait without blocking and run the hook while they wait.
+    static int realQuery(ShopConnection& connection, MYSQL* m, const char* sql,
+                         unsigned long length);
+    static MYSQL_RES* storeResult(ShopConnection& connection, MYSQL* m);
+    static int nextResult(ShopConnection& connection, MYSQL* m);
+    static int stmtPrepare(ShopConnection& connection, MYSQL_STMT* stmt, const char* sql,
+                           unsigned long length);
+    static int stmtExecute(ShopConnection& connection, MYSQL_STMT* stmt);
+    static int stmtFetch(ShopConnection& connection, MYSQL_STMT* stmt);
+    static const std::function<void()>& waitHook(ShopConnection& connection);
 };
 
 }  // namespace wwweksports

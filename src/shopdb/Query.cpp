@@ -88,8 +88,8 @@ MYSQL_STMT* Query::Impl::prepared() {
     stmt.reset(mysql_stmt_init(m));
     if (!stmt) ConnectionAccess::fail(connection, mysql_errno(m), mysql_error(m), text);
     ConnectionAccess::countRoundTrip(connection);
-    if (mysql_stmt_prepare(stmt.get(), sql.positional.data(),
-                           static_cast<unsigned long>(sql.positional.size())) != 0) {
+    if (ConnectionAccess::stmtPrepare(connection, stmt.get(), sql.positional.data(),
+                                      static_cast<unsigned long>(sql.positional.size())) != 0) {
         StmtPtr failed = std::move(stmt);
         ConnectionAccess::failStmt(connection, failed.get(), text);
     }
@@ -108,8 +108,8 @@ void Query::Impl::execute() {
         MYSQL* m = ConnectionAccess::handle(connection);
         ConnectionAccess::countRoundTrip(connection);
         ConnectionAccess::countStatement(connection);
-        if (mysql_real_query(m, sql.positional.data(),
-                             static_cast<unsigned long>(sql.positional.size())) != 0) {
+        if (ConnectionAccess::realQuery(connection, m, sql.positional.data(),
+                                        static_cast<unsigned long>(sql.positional.size())) != 0) {
             ConnectionAccess::fail(connection, mysql_errno(m), mysql_error(m), text);
         }
         storeTextResult(m);
@@ -122,14 +122,15 @@ void Query::Impl::execute() {
         ConnectionAccess::failStmt(connection, s, text);
     ConnectionAccess::countRoundTrip(connection);
     ConnectionAccess::countStatement(connection);
-    if (mysql_stmt_execute(s) != 0) ConnectionAccess::failStmt(connection, s, text);
+    if (ConnectionAccess::stmtExecute(connection, s) != 0)
+        ConnectionAccess::failStmt(connection, s, text);
     storeStmtResult();
 }
 
 void Query::Impl::storeTextResult(MYSQL* m) {
     columns.clear();
     rows.clear();
-    ResultPtr result(mysql_store_result(m));
+    ResultPtr result(ConnectionAccess::storeResult(connection, m));
     if (!result) {
         if (mysql_field_count(m) != 0)
             ConnectionAccess::fail(connection, mysql_errno(m), mysql_error(m), text);
@@ -172,7 +173,7 @@ void Query::Impl::storeStmtResult() {
     if (mysql_stmt_bind_result(s, resultBinds.data()) != 0)
         ConnectionAccess::failStmt(connection, s, text);
     while (true) {
-        const int rc = mysql_stmt_fetch(s);
+        const int rc = ConnectionAccess::stmtFetch(connection, s);
         if (rc == MYSQL_NO_DATA) break;
         if (rc == 1) ConnectionAccess::failStmt(connection, s, text);
         std::vector<std::optional<std::string>> cells(n);

@@ -1,6 +1,10 @@
 #include "shopdb/ShopConnection.h"
 
 #include <errmsg.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include "operator/Error.h"
 #include "shopdb/MySql.h"
@@ -26,8 +30,11 @@ QString Abbreviated(const QString& statement) {
 
 }  // namespace
 
+int WaitForServer(ShopConnection& connection, MYSQL* m, int status);
+
 struct ShopConnection::Impl {
     QMap<QString, QString> params;
+    std::function<void()> waitHook;
     MysqlPtr mysql;
     uint64_t session = 0;
     uint64_t maxAllowedPacket = 0;
@@ -70,6 +77,7 @@ void ShopConnection::open() {
                                     : std::string("utf8mb4");
     mysql_options(mysql.get(), MYSQL_SET_CHARSET_NAME, charset.c_str());
     mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &kConnectTimeoutSeconds);
+    if (d_->waitHook) mysql_options(mysql.get(), MYSQL_OPT_NONBLOCK, nullptr);
 
     // A removed parameter leaves the client library's default (host, user, no database).
     auto arg = [this](const char* name, std::string& storage) -> const char* {
@@ -87,14 +95,25 @@ void ShopConnection::open() {
     ++d_->counters.connects;
     ++d_->counters.roundTrips;
     // Multi-statements let StatementBatch send many statements in one round trip.
-    if (!mysql_real_connect(mysql.get(), serverArg, userArg, passwordArg, databaseArg, port,
-                            nullptr, CLIENT_MULTI_STATEMENTS)) {
-        throw Error(Error::Category::Connection, QString::fromUtf8(mysql_error(mysql.get())));
+    MYSQL* connected = nullptr;
+    if (d_->waitHook) {
+        int status =
+            mysql_real_connect_start(&connected, mysql.get(), serverArg, userArg, passwordArg,
+                                     databaseArg, port, nullptr, CLIENT_MULTI_STATEMENTS);
+        while (status != 0)
+            status = mysql_real_connect_cont(&connected, mysql.get(),
+                                             WaitForServer(*this, mysql.get(), status));
+    } else {
+        connected = mysql_real_connect(mysql.get(), serverArg, userArg, passwordArg, databaseArg,
+                                       port, nullptr, CLIENT_MULTI_STATEMENTS);
     }
+    if (!connected)
+        throw Error(Error::Category::Connection, QString::fromUtf8(mysql_error(mysql.get())));
 
     ++d_->counters.roundTrips;
     ++d_->counters.statements;
-    if (mysql_real_query(mysql.get(), kSessionSetup, sizeof kSessionSetup - 1) != 0) {
+    if (ConnectionAccess::realQuery(*this, mysql.get(), kSessionSetup, sizeof kSessionSetup - 1) !=
+        0) {
         throw Error(Error::Category::Connection, QString::fromUtf8(mysql_error(mysql.get())));
     }
     unsigned int status = 0;
@@ -124,10 +143,10 @@ uint64_t ShopConnection::maxAllowedPacket() {
         const char sql[] = "SELECT @@max_allowed_packet";
         ++d_->counters.roundTrips;
         ++d_->counters.statements;
-        if (mysql_real_query(m, sql, sizeof sql - 1) != 0) {
+        if (ConnectionAccess::realQuery(*this, m, sql, sizeof sql - 1) != 0) {
             ConnectionAccess::fail(*this, mysql_errno(m), mysql_error(m), QString::fromLatin1(sql));
         }
-        ResultPtr result(mysql_store_result(m));
+        ResultPtr result(ConnectionAccess::storeResult(*this, m));
         MYSQL_ROW row = result ? mysql_fetch_row(result.get()) : nullptr;
         d_->maxAllowedPacket = row && row[0] ? std::stoull(row[0]) : 1024 * 1024;
     }
@@ -135,7 +154,109 @@ uint64_t ShopConnection::maxAllowedPacket() {
 }
 
 ShopConnection::Counters ShopConnection::counters() const { return d_->counters; }
+void ShopConnection::setWaitHook(std::function<void()> hook) { d_->waitHook = std::move(hook); }
 void ShopConnection::resetCounters() { d_->counters = Counters(); }
+
+namespace {
+
+// Waits for what the client library asks for (read, write, timeout), running the hook every
+// slice of the wait; returns the events that happened.
+int Wait(const std::function<void()>& hook, MYSQL* m, int status) {
+    const int kSliceMs = 40;
+    pollfd socket{};
+    socket.fd = mysql_get_socket(m);
+    socket.events = static_cast<short>(((status & MYSQL_WAIT_READ) ? POLLIN : 0) |
+                                       ((status & MYSQL_WAIT_WRITE) ? POLLOUT : 0) |
+                                       ((status & MYSQL_WAIT_EXCEPT) ? POLLPRI : 0));
+    long long remaining =
+        (status & MYSQL_WAIT_TIMEOUT) ? static_cast<long long>(mysql_get_timeout_value_ms(m)) : -1;
+    while (true) {
+        const int slice =
+            remaining < 0 ? kSliceMs : static_cast<int>(std::min<long long>(remaining, kSliceMs));
+        const int ready = ::poll(&socket, 1, slice);
+        if (ready > 0) {
+            return ((socket.revents & (POLLIN | POLLHUP | POLLERR)) ? MYSQL_WAIT_READ : 0) |
+                   ((socket.revents & POLLOUT) ? MYSQL_WAIT_WRITE : 0) |
+                   ((socket.revents & POLLPRI) ? MYSQL_WAIT_EXCEPT : 0);
+        }
+        if (ready < 0 && errno != EINTR) return MYSQL_WAIT_TIMEOUT;
+        if (remaining >= 0) {
+            remaining -= slice;
+            if (remaining <= 0) return MYSQL_WAIT_TIMEOUT;
+        }
+        hook();
+    }
+}
+
+// Runs a call of the client library's non-blocking interface to its end.
+template <typename Ret, typename Start, typename Cont>
+Ret Await(const std::function<void()>& hook, MYSQL* m, Start start, Cont cont) {
+    Ret ret{};
+    int status = start(&ret);
+    while (status != 0) status = cont(&ret, Wait(hook, m, status));
+    return ret;
+}
+
+}  // namespace
+
+int WaitForServer(ShopConnection& connection, MYSQL* m, int status) {
+    return Wait(ConnectionAccess::waitHook(connection), m, status);
+}
+
+const std::function<void()>& ConnectionAccess::waitHook(ShopConnection& connection) {
+    return connection.d_->waitHook;
+}
+
+int ConnectionAccess::realQuery(ShopConnection& connection, MYSQL* m, const char* sql,
+                                unsigned long length) {
+    const auto& hook = waitHook(connection);
+    if (!hook) return mysql_real_query(m, sql, length);
+    return Await<int>(
+        hook, m, [&](int* ret) { return mysql_real_query_start(ret, m, sql, length); },
+        [&](int* ret, int status) { return mysql_real_query_cont(ret, m, status); });
+}
+
+MYSQL_RES* ConnectionAccess::storeResult(ShopConnection& connection, MYSQL* m) {
+    const auto& hook = waitHook(connection);
+    if (!hook) return mysql_store_result(m);
+    return Await<MYSQL_RES*>(
+        hook, m, [&](MYSQL_RES** ret) { return mysql_store_result_start(ret, m); },
+        [&](MYSQL_RES** ret, int status) { return mysql_store_result_cont(ret, m, status); });
+}
+
+int ConnectionAccess::nextResult(ShopConnection& connection, MYSQL* m) {
+    const auto& hook = waitHook(connection);
+    if (!hook) return mysql_next_result(m);
+    return Await<int>(
+        hook, m, [&](int* ret) { return mysql_next_result_start(ret, m); },
+        [&](int* ret, int status) { return mysql_next_result_cont(ret, m, status); });
+}
+
+int ConnectionAccess::stmtPrepare(ShopConnection& connection, MYSQL_STMT* stmt, const char* sql,
+                                  unsigned long length) {
+    const auto& hook = waitHook(connection);
+    if (!hook) return mysql_stmt_prepare(stmt, sql, length);
+    return Await<int>(
+        hook, stmt->mysql,
+        [&](int* ret) { return mysql_stmt_prepare_start(ret, stmt, sql, length); },
+        [&](int* ret, int status) { return mysql_stmt_prepare_cont(ret, stmt, status); });
+}
+
+int ConnectionAccess::stmtExecute(ShopConnection& connection, MYSQL_STMT* stmt) {
+    const auto& hook = waitHook(connection);
+    if (!hook) return mysql_stmt_execute(stmt);
+    return Await<int>(
+        hook, stmt->mysql, [&](int* ret) { return mysql_stmt_execute_start(ret, stmt); },
+        [&](int* ret, int status) { return mysql_stmt_execute_cont(ret, stmt, status); });
+}
+
+int ConnectionAccess::stmtFetch(ShopConnection& connection, MYSQL_STMT* stmt) {
+    const auto& hook = waitHook(connection);
+    if (!hook) return mysql_stmt_fetch(stmt);
+    return Await<int>(
+        hook, stmt->mysql, [&](int* ret) { return mysql_stmt_fetch_start(ret, stmt); },
+        [&](int* ret, int status) { return mysql_stmt_fetch_cont(ret, stmt, status); });
+}
 
 MYSQL* ConnectionAccess::handle(ShopConnection& connection) {
     if (!connection.isOpen()) connection.open();
@@ -168,17 +289,6 @@ void ConnectionAccess::fail(ShopConnection& connection, unsigned int number, con
 void ConnectionAccess::failStmt(ShopConnection& connection, MYSQL_STMT* stmt,
                                 const QString& statement) {
     fail(connection, mysql_stmt_errno(stmt), mysql_stmt_error(stmt), statement);
-}
-
-void ConnectionAccess::query(ShopConnection& connection, const std::string& sql,
-                             const QString& statement) {
-    MYSQL* m = handle(connection);
-    countRoundTrip(connection);
-    countStatement(connection);
-    if (mysql_real_query(m, sql.data(), sql.size()) != 0)
-        fail(connection, mysql_errno(m), mysql_error(m), statement);
-    // A statement that returns rows (not used this way) must not leave them pending.
-    ResultPtr pending(mysql_store_result(m));
 }
 
 }  // namespace wwweksports

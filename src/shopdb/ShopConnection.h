@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace wwweksports {
@@ -40,6 +41,10 @@ public:
 
     Counters counters() const;
     void resetCounters();
+
+    // Runs `hook` every few tens of milliseconds while the tool waits on the server (the
+    // window repaints in it). Takes effect at the next open.
+    void setWaitHook(std::function<void()> hook);
 
 private:
     friend struct ConnectionAccess;

@@ -72,13 +72,14 @@ std::vector<StatementResult> StatementBatch::execute() {
     MYSQL* m = ConnectionAccess::handle(connection_);
     ConnectionAccess::countRoundTrip(connection_);
     for (size_t i = 0; i < texts.size(); ++i) ConnectionAccess::countStatement(connection_);
-    if (mysql_real_query(m, sql.data(), static_cast<unsigned long>(sql.size())) != 0) {
+    if (ConnectionAccess::realQuery(connection_, m, sql.data(),
+                                    static_cast<unsigned long>(sql.size())) != 0) {
         ConnectionAccess::fail(connection_, mysql_errno(m), mysql_error(m), texts.front());
     }
     results.reserve(texts.size());
     for (size_t k = 0;; ++k) {
         StatementResult result;
-        if (ResultPtr rows{mysql_store_result(m)}) {
+        if (ResultPtr rows{ConnectionAccess::storeResult(connection_, m)}) {
             const unsigned int n = mysql_num_fields(rows.get());
             MYSQL_FIELD* fields = mysql_fetch_fields(rows.get());
             for (unsigned int i = 0; i < n; ++i)
@@ -96,7 +97,7 @@ std::vector<StatementResult> StatementBatch::execute() {
                                    texts[std::min(k, texts.size() - 1)]);
         }
         results.push_back(std::move(result));
-        const int next = mysql_next_result(m);
+        const int next = ConnectionAccess::nextResult(connection_, m);
         if (next == -1) break;
         if (next > 0) {
             ConnectionAccess::fail(connection_, mysql_errno(m), mysql_error(m),

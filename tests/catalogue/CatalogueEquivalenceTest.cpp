@@ -41,10 +41,12 @@ struct Outcome {
 };
 
 // Publishes the workbooks in `dir` into a fresh shop prepared by `prepare`.
-Outcome Publish(const QDir& dir, bool oneAtATime, const std::function<void(TestShop&)>& prepare) {
+Outcome Publish(const QDir& dir, bool oneAtATime, const std::function<void(TestShop&)>& prepare,
+                bool waitHook = false) {
     TestShop shop;
     prepare(shop);
     ShopConnection connection;
+    if (waitHook) connection.setWaitHook([] {});  // the window's way of waiting
     WorkbookSource adcExcel, adcPrecuGrupas;
     RecordingOperator op(shop.inputs(dir.filePath("Preces_web.xlsx")));
     Outcome outcome;
@@ -67,6 +69,9 @@ protected:
     void expectSameOutcome(const std::function<void(TestShop&)>& prepare, bool expectFailure) {
         const Outcome single = Publish(dir, true, prepare);
         const Outcome batched = Publish(dir, false, prepare);
+        const Outcome waiting = Publish(dir, false, prepare, true);
+        EXPECT_EQ(waiting.tables, batched.tables);
+        EXPECT_EQ(waiting.error.isEmpty(), batched.error.isEmpty());
         EXPECT_EQ(single.error.isEmpty(), !expectFailure) << single.error.toStdString();
         EXPECT_EQ(batched.error.isEmpty(), !expectFailure) << batched.error.toStdString();
         for (size_t t = 0; t < single.tables.size(); ++t) {

@@ -37,6 +37,26 @@ TEST(ShopSession, IsSetUpLikeTheShopsOwnDriverOnEveryConnect) {
     EXPECT_EQ(connection.counters().connects, 3u);
 }
 
+TEST(ShopSession, WaitingOnTheServerRunsTheWaitHookAndTheResultsStayTheSame) {
+    TestShop shop;
+    ShopConnection connection;
+    int calls = 0;
+    connection.setWaitHook([&calls] { ++calls; });
+    ConnectTo(shop, connection);
+    Query slow(connection, QStringLiteral("SELECT SLEEP(0.4) AS s, :t AS t"));
+    slow.setParam(QStringLiteral("t"), std::string("teksts"));
+    slow.open();
+    EXPECT_EQ(slow.fieldAsText("t"), "teksts");
+    EXPECT_GE(calls, 5);
+
+    ArrayQuery rows(connection,
+                    QStringLiteral("UPDATE setting SET value=:v WHERE `key`='config_name'"));
+    rows.setArraySize(3);
+    for (int r = 0; r < 3; ++r) rows.setValue(QStringLiteral("v"), r, std::to_string(r));
+    rows.execute(3);
+    EXPECT_EQ(shop.value("SELECT value FROM setting WHERE `key`='config_name'"), "2");
+}
+
 TEST(ShopSession, InsertsLeavingNotNullColumnsUnsetSucceedAsInTheShop) {
     TestShop shop;
     ShopConnection connection;
