@@ -10,7 +10,7 @@ packages=(
   libmariadb-dev mariadb-server mariadb-client
   libxlsxwriter-dev
   libgtest-dev
-  xvfb xauth imagemagick fonts-dejavu-core
+  xvfb xauth imagemagick fonts-dejavu-core fonts-liberation x11-utils
 )
 
 missing=()

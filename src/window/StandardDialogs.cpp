@@ -1,0 +1,32 @@
+#include "window/StandardDialogs.h"
+
+#include <QMessageBox>
+
+#include "operator/Error.h"
+
+namespace wwweksports {
+namespace {
+
+void ShowBox(QMessageBox::Icon icon, QWidget* parent, const QString& text) {
+    QMessageBox box(icon, kApplicationName, text, QMessageBox::Ok, parent);
+    // Plain text: messages quote workbook cells and server errors, which may hold "<".
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+}  // namespace
+
+void ShowErrorDialog(QWidget* parent, const QString& message) {
+    ShowBox(QMessageBox::Critical, parent, message);
+}
+
+void ShowOperatorMessage(QWidget* parent, const QString& text) {
+    ShowBox(QMessageBox::NoIcon, parent, text);
+}
+
+QString ExceptionText(const std::exception& e) {
+    if (const auto* error = dynamic_cast<const Error*>(&e)) return error->message();
+    return QString::fromUtf8(e.what());
+}
+
+}  // namespace wwweksports

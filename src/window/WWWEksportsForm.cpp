@@ -1,0 +1,307 @@
+#include "window/WWWEksportsForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QTabWidget>
+#include <optional>
+#include <utility>
+
+#include "operator/ProcessLog.h"
+#include "stock/StockBalances.h"
+#include "window/Glyphs.h"
+#include "window/StandardDialogs.h"
+
+namespace wwweksports {
+namespace {
+
+constexpr int kFontPixelSize = 11;  // 8 points at 96 pixels per inch
+constexpr int kProcessItemHeight = 13;
+
+// The font where it is installed, else the closest one that is: Liberation Sans has Arial's
+// metrics, DejaVu Sans is always there.
+QFont PixelFont(const QString& preferred) {
+    const QStringList families = {preferred, QStringLiteral("Liberation Sans"),
+                                  QStringLiteral("DejaVu Sans")};
+    // Not QFontDatabase::hasFamily: it answers yes for any name fontconfig maps to a substitute.
+    const QStringList installed = QFontDatabase::families();
+    QString family = families.last();
+    for (const QString& candidate : families) {
+        if (installed.contains(candidate, Qt::CaseInsensitive)) {
+            family = candidate;
+            break;
+        }
+    }
+    QFont font(family);
+    font.setPixelSize(kFontPixelSize);
+    return font;
+}
+
+// The captions' widths in "Microsoft Sans Serif": their labels are exactly that wide. A wider
+// fallback font is condensed until each fits, so no caption is cut.
+QFont WindowFont() {
+    const std::pair<QString, int> captions[] = {{QStringLiteral("MySQL adrese, ports :"), 105},
+                                                {QStringLiteral("MySQL Lietot.vārds :"), 99},
+                                                {QStringLiteral("MySQL datu b."), 71},
+                                                {QStringLiteral("MySQL Parole :"), 74}};
+    QFont font = PixelFont(QStringLiteral("Microsoft Sans Serif"));
+    for (int stretch = QFont::Unstretched; stretch > QFont::ExtraCondensed; --stretch) {
+        font.setStretch(stretch);
+        const QFontMetrics metrics(font);
+        bool fits = true;
+        for (const auto& [caption, width] : captions) {
+            fits = fits && metrics.horizontalAdvance(caption) < width;
+        }
+        if (fits) break;
+    }
+    return font;
+}
+
+class FixedHeightDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(kProcessItemHeight);
+        return size;
+    }
+};
+
+// One "*" per character typed, whatever the application's style draws (Fusion draws a
+// bullet); the rest is left to the application's style.
+class PasswordEchoStyle : public QProxyStyle {
+public:
+    PasswordEchoStyle() : QProxyStyle(QApplication::style()->name()) {}
+
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_LineEdit_PasswordCharacter) return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+template <typename Control>
+Control* Place(Control* control, const char* name, int left, int top, int width, int height) {
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(left, top, width, height);
+    return control;
+}
+
+QPushButton* GlyphButton(const QString& text, const QIcon& glyph, QWidget* page) {
+    auto* button = new QPushButton(glyph, text, page);
+    button->setIconSize(QSize(16, 16));
+    return button;
+}
+
+}  // namespace
+
+TWWWEksports::TWWWEksports(SettingsStore store, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      store_(std::move(store)) {
+    setObjectName(QStringLiteral("WWWEksports"));
+    setWindowTitle(QStringLiteral("Datu apmaiņa ar OpenCart E-veikalu "));
+    setWindowIcon(WindowIcon());
+    setFont(WindowFont());
+    setFixedSize(450, 210);
+    createControls();
+    applyTabOrder();
+    if (const QScreen* current = screen()) {
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                        current->availableGeometry()));
+    }
+    FormCreate();
+}
+
+TWWWEksports::~TWWWEksports() { FormDestroy(); }
+
+void TWWWEksports::createControls() {
+    StatusBar1 = Place(new QStatusBar(this), "StatusBar1", 0, 191, 450, 19);
+    StatusBar1->setSizeGripEnabled(false);
+    const int panelWidths[2] = {300, 50};
+    for (int i = 0; i < 2; ++i) {
+        statusPanels_[i] = new QLabel(StatusBar1);
+        statusPanels_[i]->setFixedWidth(panelWidths[i]);
+        StatusBar1->addWidget(statusPanels_[i]);
+    }
+
+    pgLappuses = Place(new QTabWidget(this), "pgLappuses", 2, 1, 440, 176);
+    tabSutisana = new QWidget;
+    tabSutisana->setObjectName(QStringLiteral("tabSutisana"));
+    tabStatusLog = new QWidget;
+    tabStatusLog->setObjectName(QStringLiteral("tabStatusLog"));
+    pgLappuses->addTab(tabSutisana, QStringLiteral("Sūtīšana"));
+    pgLappuses->addTab(tabStatusLog, QStringLiteral("Procesa dati"));
+
+    QWidget* page = tabSutisana;
+    btExcelDir = Place(new QPushButton(QStringLiteral("Excel failu katalogs"), page), "btExcelDir",
+                       2, 0, 107, 25);
+    shExcelDir = Place(new QLineEdit(page), "shExcelDir", 111, 2, 318, 21);
+    Label11 =
+        Place(new QLabel(QStringLiteral("MySQL adrese, ports :"), page), "Label11", 4, 30, 105, 13);
+    edMySQL_IP = Place(new QLineEdit(page), "edMySQL_IP", 110, 26, 105, 21);
+    edMySQL_IP->setToolTip(QStringLiteral("IP adrese un ports, piem 192.168.0.1:3306"));
+    Label6 = Place(new QLabel(QStringLiteral("MySQL datu b."), page), "Label6", 223, 30, 71, 13);
+    edMySQL_DB = Place(new QLineEdit(page), "edMySQL_DB", 295, 26, 133, 21);
+    Label10 =
+        Place(new QLabel(QStringLiteral("MySQL Lietot.vārds :"), page), "Label10", 4, 53, 99, 13);
+    edMySQLUserName = Place(new QLineEdit(page), "edMySQLUserName", 110, 50, 105, 21);
+    Label7 = Place(new QLabel(QStringLiteral("MySQL Parole :"), page), "Label7", 223, 54, 74, 13);
+    edMySQLFTPParole = Place(new QLineEdit(page), "edMySQLFTPParole", 295, 50, 133, 21);
+    edMySQLFTPParole->setFont(PixelFont(QStringLiteral("Tahoma")));
+    edMySQLFTPParole->setEchoMode(QLineEdit::Password);
+    auto* echoStyle = new PasswordEchoStyle;
+    echoStyle->setParent(edMySQLFTPParole);  // a widget does not own its style
+    edMySQLFTPParole->setStyle(echoStyle);
+    chkPreces = Place(new QCheckBox(QStringLiteral("Preces un grupas"), page), "chkPreces", 111, 77,
+                      109, 17);
+    chkSpecCenas = Place(new QCheckBox(QStringLiteral("Akciju cenas"), page), "chkSpecCenas", 295,
+                         77, 117, 17);
+
+    const QIcon sendGlyph = SendGlyph();
+    btSutitKlasif = Place(GlyphButton(QStringLiteral("Sūtīt sarakstus"), sendGlyph, page),
+                          "btSutitKlasif", 3, 98, 117, 25);
+    btExportAtlikumi = Place(GlyphButton(QStringLiteral("Sūtīt atlikumus"), sendGlyph, page),
+                             "btExportAtlikumi", 133, 98, 100, 25);
+    btClose = Place(GlyphButton(QStringLiteral("Aizvērt"), CloseGlyph(), page), "btClose", 362, 98,
+                    67, 25);
+
+    lstProcess = Place(new QListWidget(tabStatusLog), "lstProcess", 0, 2, 429, 631);
+    lstProcess->setItemDelegate(new FixedHeightDelegate(lstProcess));
+    lstProcess->setUniformItemSizes(true);
+    lstProcess->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A list box clips its long lines; it neither elides them nor scrolls sideways.
+    lstProcess->setTextElideMode(Qt::ElideNone);
+    lstProcess->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    // Under an application style sheet most controls take the application's font instead of
+    // inheriting the window's, so each is given it outright.
+    for (QWidget* control : findChildren<QWidget*>()) {
+        if (control != edMySQLFTPParole) control->setFont(font());
+    }
+
+    connect(btSutitKlasif, &QPushButton::clicked, this, &TWWWEksports::btSutitKlasifClick);
+    connect(btExportAtlikumi, &QPushButton::clicked, this, &TWWWEksports::btExportAtlikumiClick);
+    connect(btExcelDir, &QPushButton::clicked, this, &TWWWEksports::btExcelDirClick);
+    connect(btClose, &QPushButton::clicked, this, &TWWWEksports::btCloseClick);
+}
+
+void TWWWEksports::applyTabOrder() {
+    QWidget* const order[] = {btExportAtlikumi, btClose,          btSutitKlasif, edMySQL_DB,
+                              edMySQLUserName,  edMySQLFTPParole, edMySQL_IP,    btExcelDir,
+                              shExcelDir,       chkPreces,        chkSpecCenas};
+    for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+QLabel* TWWWEksports::statusPanel(int index) const { return statusPanels_[index]; }
+
+void TWWWEksports::FormCreate() {
+    pgLappuses->setCurrentWidget(tabSutisana);
+    Inputs saved = inputs();
+    try {
+        store_.restore(saved);
+    } catch (const std::exception& e) {
+        ShowErrorDialog(this, ExceptionText(e));
+    }
+    edMySQL_IP->setText(saved.address);
+    edMySQL_DB->setText(saved.database);
+    edMySQLUserName->setText(saved.user);
+    edMySQLFTPParole->setText(saved.password);
+    shExcelDir->setText(saved.workbookPath);
+    chkPreces->setChecked(saved.products);
+    chkSpecCenas->setChecked(saved.specials);
+}
+
+void TWWWEksports::FormDestroy() {
+    try {
+        store_.save(inputs());
+    } catch (const std::exception& e) {
+        // The window is going: the box stands on its own.
+        ShowErrorDialog(nullptr, ExceptionText(e));
+    }
+}
+
+Inputs TWWWEksports::inputs() const {
+    Inputs in;
+    in.address = edMySQL_IP->text();
+    in.database = edMySQL_DB->text();
+    in.user = edMySQLUserName->text();
+    in.password = edMySQLFTPParole->text();
+    in.workbookPath = shExcelDir->text();
+    in.products = chkPreces->isChecked();
+    in.specials = chkSpecCenas->isChecked();
+    return in;
+}
+
+void TWWWEksports::setStatus(const QString& text, StatusRefresh refresh) {
+    statusPanels_[0]->setText(text);
+    if (refresh == StatusRefresh::None) return;
+    StatusBar1->repaint();
+    if (refresh == StatusRefresh::RepaintAndProcessEvents) QCoreApplication::processEvents();
+}
+
+void TWWWEksports::addProcessLine(const QString& message) {
+    if (lstProcess->count() > kMaxProcessLines) delete lstProcess->takeItem(0);
+    const QString line = StampedProcessLine(message);
+    lstProcess->addItem(line.left(kProcessLineLength));
+    const QString rest = line.mid(kProcessLineLength);
+    if (!rest.isEmpty()) lstProcess->addItem(rest);
+    const int last = lstProcess->count() - 1;
+    lstProcess->setCurrentRow(last);
+    lstProcess->scrollToItem(lstProcess->item(last));
+    lstProcess->viewport()->repaint();
+}
+
+void TWWWEksports::showMessage(const QString& text) { ShowOperatorMessage(this, text); }
+
+template <typename Upload>
+void TWWWEksports::runUpload(Upload upload) {
+    if (uploadRunning_) return;
+    uploadRunning_ = true;
+    std::optional<QString> error;
+    try {
+        upload();
+    } catch (const std::exception& e) {
+        error = ExceptionText(e);
+    }
+    uploadRunning_ = false;
+    if (error) ShowErrorDialog(this, *error);
+}
+
+void TWWWEksports::btSutitKlasifClick() {
+    runUpload([this] { SendLists(connection_, workbooks_, *this); });
+}
+
+void TWWWEksports::btExportAtlikumiClick() {
+    runUpload([this] { UploadStockBalances(connection_, workbooks_.adcExcel, *this); });
+}
+
+void TWWWEksports::btExcelDirClick() {
+    QFileDialog dialog(this, QStringLiteral("Kur atrodas Excel fails ?"));
+    // Qt's own dialog on every platform, so it filters and completes names the same way.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // One entry shown as "XLSX FAILI"; both spellings, since Linux file names keep their case.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilter(QStringLiteral("XLSX FAILI (*.XLSX *.xlsx)"));
+    dialog.setDefaultSuffix(QStringLiteral("XLSX"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(shExcelDir->text());
+    if (dialog.exec() == QDialog::Accepted) shExcelDir->setText(dialog.selectedFiles().value(0));
+}
+
+void TWWWEksports::btCloseClick() { close(); }
+
+}  // namespace wwweksports

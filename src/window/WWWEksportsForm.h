@@ -1,0 +1,91 @@
+// The operator's window `TWWWEksports`: the connection fields, the workbook location, the two
+// check boxes and the three buttons on the page "Sūtīšana", the process log on the page
+// "Procesa dati", and the status bar. It lays out its controls at fixed pixel positions,
+// restores the saved inputs when it is created and saves them when it is destroyed, runs the
+// uploads from its buttons on its own thread, and is the uploads' operator: it hands them its
+// fields as inputs and shows their status texts, log lines and messages.
+#pragma once
+
+#include <QWidget>
+
+#include "app/SendLists.h"
+#include "operator/Operator.h"
+#include "settings/SettingsStore.h"
+#include "shopdb/ShopConnection.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QStatusBar;
+class QTabWidget;
+
+namespace wwweksports {
+
+class TWWWEksports : public QWidget, public Operator {
+    Q_OBJECT
+
+public:
+    // The log keeps at most this many lines before each new one.
+    static constexpr int kMaxProcessLines = 3000;
+    // A stamped log line longer than this goes on in a second line.
+    static constexpr int kProcessLineLength = 64;
+
+    // Restores the inputs from `store` (FormCreate); the destructor saves them there.
+    explicit TWWWEksports(SettingsStore store = SettingsStore(), QWidget* parent = nullptr);
+    ~TWWWEksports() override;
+
+    Inputs inputs() const override;
+    void setStatus(const QString& text, StatusRefresh refresh) override;
+    void addProcessLine(const QString& message) override;
+    void showMessage(const QString& text) override;
+
+    // The two panels of StatusBar1; panel 1 is never written.
+    QLabel* statusPanel(int index) const;
+
+private:
+    void createControls();
+    void applyTabOrder();
+
+    void FormCreate();
+    void FormDestroy();
+    void btSutitKlasifClick();
+    void btExportAtlikumiClick();
+    void btExcelDirClick();
+    void btCloseClick();
+
+    // Runs one upload and shows an error that escapes it. A click that arrives while an
+    // upload lets events run is ignored: the one connection takes one run at a time.
+    template <typename Upload>
+    void runUpload(Upload upload);
+
+    SettingsStore store_;
+    ShopConnection connection_;
+    Workbooks workbooks_;
+    bool uploadRunning_ = false;
+
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* statusPanels_[2] = {nullptr, nullptr};
+    QTabWidget* pgLappuses = nullptr;
+    QWidget* tabSutisana = nullptr;
+    QWidget* tabStatusLog = nullptr;
+    QListWidget* lstProcess = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QPushButton* btExportAtlikumi = nullptr;
+    QPushButton* btClose = nullptr;
+    QPushButton* btSutitKlasif = nullptr;
+    QLineEdit* edMySQLUserName = nullptr;
+    QLineEdit* edMySQLFTPParole = nullptr;
+    QLabel* Label10 = nullptr;
+    QLineEdit* edMySQL_DB = nullptr;
+    QLabel* Label11 = nullptr;
+    QLineEdit* edMySQL_IP = nullptr;
+    QPushButton* btExcelDir = nullptr;
+    QLineEdit* shExcelDir = nullptr;
+    QCheckBox* chkPreces = nullptr;
+    QCheckBox* chkSpecCenas = nullptr;
+};
+
+}  // namespace wwweksports
