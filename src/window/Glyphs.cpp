@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPolygonF>
+#include <cmath>
 
 namespace wwweksports {
 namespace {
@@ -116,35 +117,34 @@ QPixmap CloseImage(const Ink& ink) {
     return pixmap;
 }
 
+// Drawn in device pixels, so the 1-pixel lines stay sharp at both sizes.
 QPixmap WindowImage(int size) {
     QPixmap pixmap = Canvas(size);
     QPainter painter(&pixmap);
-    Prepare(painter, size);
-    const double px = 16.0 / size;  // one device pixel in grid units
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double unit = size / 16.0;
+    const auto edge = [unit](double at) { return std::round(at * unit) + 0.5; };
 
     // A worksheet: green title band and grid.
-    const QRectF sheet(1.5, 1.0, 10.0, 13.5);
-    painter.setPen(QPen(QColor(0x2f, 0x6b, 0x3a), px));
+    const QRectF sheet(QPointF(edge(1), edge(0.5)), QPointF(edge(11) - 1, edge(15) - 1));
+    painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::white);
     painter.drawRect(sheet);
-    painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0x3f, 0x9a, 0x4f));
-    painter.drawRect(QRectF(sheet.left(), sheet.top(), sheet.width(), 3.0));
-    painter.setPen(QPen(QColor(0x8f, 0xc4, 0x98), px));
+    painter.drawRect(QRectF(sheet.topLeft(), QPointF(sheet.right(), edge(3.5))));
+    painter.setPen(QPen(QColor(0x8f, 0xc4, 0x98), 1));
     for (const double y : {6.5, 9.0, 11.5}) {
-        painter.drawLine(QPointF(sheet.left(), y), QPointF(sheet.right(), y));
+        painter.drawLine(QPointF(sheet.left(), edge(y)), QPointF(sheet.right(), edge(y)));
     }
-    painter.drawLine(QPointF(5.0, sheet.top() + 3.0), QPointF(5.0, sheet.bottom()));
+    painter.drawLine(QPointF(edge(4.5), edge(3.5)), QPointF(edge(4.5), sheet.bottom()));
+    painter.setPen(QPen(QColor(0x2f, 0x6b, 0x3a), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(sheet);
 
-    DrawArrow(painter,
-              QPolygonF({{6.5, 8.5},
-                         {10.0, 8.5},
-                         {10.0, 5.5},
-                         {15.5, 10.5},
-                         {10.0, 15.5},
-                         {10.0, 12.5},
-                         {6.5, 12.5}}),
-              kNormal);
+    QPolygonF arrow(
+        {{6.0, 8.5}, {9.5, 8.5}, {9.5, 6.0}, {14.5, 10.5}, {9.5, 15.0}, {9.5, 12.5}, {6.0, 12.5}});
+    for (QPointF& point : arrow) point = QPointF(edge(point.x()) - 0.5, edge(point.y()) - 0.5);
+    DrawArrow(painter, arrow, kNormal);
     return pixmap;
 }
 
