@@ -25,9 +25,6 @@ int main(int argc, char* argv[]) {
         window.addProcessLine(QStringLiteral("Sāk sarakstu sūtīšanu ..."));
         window.addProcessLine(QStringLiteral("Saraksti aizsūtīti"));
     }
-    window.addProcessLine(
-        QStringLiteral("Sāk sarakstu sūtīšanu ... pēc kļūdas: Grupas_web.xlsx, lapa GRUPAS, "
-                       "šūna D17, kolonna NOSAUKUMS"));
     window.setStatus(QStringLiteral("Saraksti aizsūtīti !!!"), StatusRefresh::None);
     const int page = QApplication::arguments().value(1).toInt();
     window.findChild<QTabWidget*>(QStringLiteral("pgLappuses"))->setCurrentIndex(page);
