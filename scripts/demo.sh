@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The tool's main job on a local demo shop: builds the tool, starts a private MariaDB with an
-# OpenCart 3 demo shop, writes a generated Preces_web.xlsx, and sends its stock balances into
-# the shop with the headless front end, printing the quantities before and after.
+# OpenCart 3 demo shop and writes a generated Grupas_web.xlsx and Preces_web.xlsx. With a
+# display it opens the window on that shop, its inputs filled in; without one it sends the
+# lists and then the stock balances with the headless front end, printing part of the
+# published catalogue and the quantities before and after.
 # The operator's own saved inputs are never read or touched: the demo keeps its own.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,15 +26,58 @@ sql demo_shop -e "INSERT INTO product (product_id, model, sku, upc, ean, jan, is
 mkdir -p "$demo/workbooks" "$demo/config"
 "$build/tests/fixtures/wwweksports-sample-catalogue" "$demo/workbooks" "$products"
 
-echo "Quantities before:"
-sql demo_shop -t -e 'SELECT product_id, model, quantity FROM product ORDER BY product_id'
-
 export XDG_CONFIG_HOME=$demo/config
-export DEMO_SHOP_PASSWORD=shop-password
-"$build/wwweksports-cli" --address "127.0.0.1:$port" --database demo_shop --user shop \
-  --password-env DEMO_SHOP_PASSWORD --workbooks "$demo/workbooks" send-stock
+workbook=$demo/workbooks/Preces_web.xlsx
 
-echo "Quantities after \"Sūtīt atlikumus\" from $demo/workbooks/Preces_web.xlsx:"
-sql demo_shop -t -e 'SELECT product_id, model, quantity FROM product ORDER BY product_id'
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  # The window restores its inputs from the demo's own store (and saves them there).
+  store=$XDG_CONFIG_HOME/TOLVERN/Zentaro/WWWExp.json
+  mkdir -p "$(dirname "$store")"
+  (umask 077 && cat >"$store" <<JSON
+{
+    "E_SHOP_MYSQL_IP": "127.0.0.1:$port",
+    "E_SHOP_MYSQL_DB": "demo_shop",
+    "E_SHOP_MYSQL_USERNAME": "shop",
+    "E_SHOP_MYSQL_PASWORD": "shop-password",
+    "ExcelDir": "$workbook",
+    "chkPreces": 1,
+    "chkSpecCenas": 1
+}
+JSON
+  )
+  chmod 600 "$store"
+  echo "The window is open on the demo shop (127.0.0.1:$port, database demo_shop):"
+  echo "\"Sūtīt sarakstus\" publishes the catalogue, \"Sūtīt atlikumus\" the stock balances."
+  "$build/wwweksports"
+  exit 0
+fi
+
+export DEMO_SHOP_PASSWORD=shop-password
+cli() {
+  "$build/wwweksports-cli" --address "127.0.0.1:$port" --database demo_shop --user shop \
+    --password-env DEMO_SHOP_PASSWORD --workbooks "$demo/workbooks" "$@"
+}
+
+cli send-lists --products --specials
+echo "The published catalogue (6 of $products products) after \"Sūtīt sarakstus\":"
+sql demo_shop -t -e "SELECT p.product_id, p.model, pd.name, cd.name AS category, p.price,
+                       ps.price AS special, su.keyword
+                     FROM product p
+                     JOIN product_description pd ON pd.product_id = p.product_id
+                     JOIN product_to_category pc ON pc.product_id = p.product_id
+                     JOIN category_description cd ON cd.category_id = pc.category_id
+                     LEFT JOIN product_special ps ON ps.product_id = p.product_id
+                     LEFT JOIN seo_url su ON su.query = CONCAT('product_id=', p.product_id)
+                     ORDER BY p.product_id LIMIT 6"
+
+# A day of sales in the shop, so that the balances have something to put right.
+sql demo_shop -e 'UPDATE product SET quantity = quantity - LEAST(quantity, 3)'
+echo "Quantities before \"Sūtīt atlikumus\" (after a day of sales):"
+sql demo_shop -t -e 'SELECT product_id, model, quantity FROM product ORDER BY product_id LIMIT 6'
+
+cli send-stock
+
+echo "Quantities after \"Sūtīt atlikumus\" from $workbook:"
+sql demo_shop -t -e 'SELECT product_id, model, quantity FROM product ORDER BY product_id LIMIT 6'
 sql demo_shop -N -e "SELECT CONCAT('Maintenance mode: ', value) FROM setting
                   WHERE code='config' AND \`key\`='config_maintenance'"
