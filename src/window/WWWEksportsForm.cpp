@@ -118,6 +118,10 @@ TWWWEksports::TWWWEksports(SettingsStore store, QWidget* parent)
     setFixedSize(450, 210);
     createControls();
     applyTabOrder();
+    // Long waits on the shop's server (a slow link) keep the window painted; input waits
+    // for the points where the uploads process events themselves.
+    connection_.setWaitHook(
+        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     if (const QScreen* current = screen()) {
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                         current->availableGeometry()));
