@@ -42,7 +42,7 @@ QString WorkbookFilePath(const QString& path, const QString& file) {
 struct RowSet::Data {
     QString fileName;
     QString sheetName;
-    SheetTable table;
+    std::shared_ptr<const SheetTable> table;  // shared with the connection's cache
     int current = 0;
     // Stored column by the caller's spelling of the name, saving a case fold per read.
     mutable QHash<QString, int> columnBySpelling;
@@ -50,15 +50,16 @@ struct RowSet::Data {
     QString where() const { return QStringLiteral("%1, sheet \"%2\"").arg(fileName, sheetName); }
     QString where(int column) const {
         return QStringLiteral("%1, cell %2, column %3")
-            .arg(where(), xlsx::CellReference(table.sheetColumns[column], table.sheetRows[current]),
-                 table.headers[column]);
+            .arg(where(),
+                 xlsx::CellReference(table->sheetColumns[column], table->sheetRows[current]),
+                 table->headers[column]);
     }
 
     int column(const QString& name) const {
         const auto known = columnBySpelling.constFind(name);
         if (known != columnBySpelling.constEnd()) return *known;
-        const auto found = table.columnByName.constFind(name.toCaseFolded());
-        if (found == table.columnByName.constEnd())
+        const auto found = table->columnByName.constFind(name.toCaseFolded());
+        if (found == table->columnByName.constEnd())
             Fail(
                 QStringLiteral("Column \"%1\" not found in the header row: %2").arg(name, where()));
         columnBySpelling.insert(name, *found);
@@ -68,13 +69,13 @@ struct RowSet::Data {
     // The current row's cell in the named column.
     std::pair<const StoredCell&, int> cell(const QString& name) const {
         const int index = column(name);
-        if (current >= table.rowCount())
+        if (current >= table->rowCount())
             Fail(QStringLiteral("No current row to read column %1 from: %2").arg(name, where()));
-        return {table.cell(current, index), index};
+        return {table->cell(current, index), index};
     }
 
     QString text(const StoredCell& cell) const {
-        return CellText(cell, table.strings, table.date1904);
+        return CellText(cell, table->strings, table->date1904);
     }
 
     // Numbers as they are, booleans as 1 or 0, texts parsed; empty cells and blank texts are 0.
@@ -87,7 +88,7 @@ struct RowSet::Data {
             case CellKind::Boolean:
                 return cell.number;
             case CellKind::Text: {
-                const QString& value = table.strings[cell.text];
+                const QString& value = table->strings[cell.text];
                 if (value.trimmed().isEmpty()) return 0;
                 if (const auto parsed = xlsx::ParseNumberText(value)) return *parsed;
                 break;
@@ -107,7 +108,7 @@ RowSet& RowSet::operator=(RowSet&&) noexcept = default;
 bool RowSet::isOpen() const { return d_ != nullptr; }
 void RowSet::close() { d_.reset(); }
 
-bool RowSet::eof() const { return !d_ || d_->current >= d_->table.rowCount(); }
+bool RowSet::eof() const { return !d_ || d_->current >= d_->table->rowCount(); }
 
 void RowSet::next() {
     if (!eof()) ++d_->current;
@@ -117,7 +118,7 @@ void RowSet::first() {
     if (d_) d_->current = 0;
 }
 
-int RowSet::rowCount() const { return d_ ? d_->table.rowCount() : 0; }
+int RowSet::rowCount() const { return d_ ? d_->table->rowCount() : 0; }
 int RowSet::currentRow() const { return d_ ? d_->current : 0; }
 
 void RowSet::requireColumns(const QStringList& names) const {
@@ -129,7 +130,7 @@ void RowSet::requireColumns(const QStringList& names) const {
 }
 
 bool RowSet::hasColumn(const QString& name) const {
-    return d_ && d_->table.columnByName.contains(name.toCaseFolded());
+    return d_ && d_->table->columnByName.contains(name.toCaseFolded());
 }
 
 int32_t RowSet::asInteger(const QString& column) const {
@@ -162,12 +163,12 @@ QDateTime RowSet::asDateTime(const QString& column) const {
         case CellKind::Empty:
             return QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
         case CellKind::Number:
-            result = xlsx::SerialToDateTime(cell.number, d_->table.date1904);
+            result = xlsx::SerialToDateTime(cell.number, d_->table->date1904);
             break;
         case CellKind::Text:
-            if (d_->table.strings[cell.text].trimmed().isEmpty())
+            if (d_->table->strings[cell.text].trimmed().isEmpty())
                 return QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
-            result = xlsx::ParseDateText(d_->table.strings[cell.text]);
+            result = xlsx::ParseDateText(d_->table->strings[cell.text]);
             break;
         case CellKind::Boolean:
         case CellKind::ErrorValue:
@@ -194,7 +195,15 @@ void WorkbookConnection::connect(const QString& filePath) {
         Fail(QStringLiteral("Workbook directory not found: %1")
                  .arg(QDir::toNativeSeparators(file.path())));
     if (!file.isFile()) Fail(QStringLiteral("Workbook not found: %1").arg(filePath));
-    package_ = XlsxPackage::open(filePath);
+    // The same file, unchanged since it was last read through this connection, is not read
+    // again: the products workbook serves the catalogue and then the special prices.
+    const FileStamp stamp{file.absoluteFilePath(), file.size(), file.lastModified()};
+    if (!cached_ || !(cachedStamp_ == stamp)) {
+        cached_ = XlsxPackage::open(filePath);
+        cachedStamp_ = stamp;
+        cachedSheets_.assign(static_cast<size_t>(cached_->sheetNames().size()), nullptr);
+    }
+    package_ = cached_;
     filePath_ = filePath;
 }
 
@@ -211,12 +220,12 @@ QStringList WorkbookConnection::sheetNames() const {
     return package_ ? package_->sheetNames() : QStringList();
 }
 
-RowSet WorkbookConnection::openFirstSheet() const {
+RowSet WorkbookConnection::openFirstSheet() {
     if (!package_) Fail(QStringLiteral("No workbook is connected"));
     return openSheet(package_->sheetNames().front());
 }
 
-RowSet WorkbookConnection::openSheet(const QString& name) const {
+RowSet WorkbookConnection::openSheet(const QString& name) {
     if (!package_) Fail(QStringLiteral("No workbook is connected"));
     const QStringList& names = package_->sheetNames();
     const QString key = name.toCaseFolded();
@@ -226,7 +235,11 @@ RowSet WorkbookConnection::openSheet(const QString& name) const {
         rows.d_ = std::make_unique<RowSet::Data>();
         rows.d_->fileName = filePath_;
         rows.d_->sheetName = names[i];
-        rows.d_->table = package_->loadSheet(i);
+        if (!cachedSheets_[static_cast<size_t>(i)]) {
+            cachedSheets_[static_cast<size_t>(i)] =
+                std::make_shared<const SheetTable>(package_->loadSheet(i));
+        }
+        rows.d_->table = cachedSheets_[static_cast<size_t>(i)];
         return rows;
     }
     Fail(QStringLiteral("No worksheet named \"%1\": %2").arg(name, filePath_));

@@ -27,6 +27,7 @@ QString WorkbookDirectory(const QString& path);
 QString WorkbookFilePath(const QString& path, const QString& file);
 
 class XlsxPackage;  // the opened .xlsx file: worksheets in workbook order, shared strings, styles
+struct SheetTable;  // one worksheet loaded whole
 
 // One worksheet loaded whole: header names and data rows.
 class RowSet {
@@ -85,12 +86,25 @@ public:
     QStringList sheetNames() const;  // worksheets in workbook order
 
     // Loads a worksheet whole into a row set positioned on its first data row.
-    RowSet openFirstSheet() const;
-    RowSet openSheet(const QString& name) const;  // name matched without regard to case
+    RowSet openFirstSheet();
+    RowSet openSheet(const QString& name);  // name matched without regard to case
 
 private:
-    std::unique_ptr<XlsxPackage> package_;
+    struct FileStamp {
+        QString path;
+        qint64 size = -1;
+        QDateTime modified;
+        bool operator==(const FileStamp& o) const {
+            return path == o.path && size == o.size && modified == o.modified;
+        }
+    };
+
+    std::shared_ptr<XlsxPackage> package_;  // while connected
     QString filePath_;
+    // The last file read and the sheets loaded from it, kept across disconnects.
+    std::shared_ptr<XlsxPackage> cached_;
+    FileStamp cachedStamp_;
+    std::vector<std::shared_ptr<const SheetTable>> cachedSheets_;
 };
 
 // The connection and its row set, as the uploads use them (adcExcel / adqExcel).

@@ -116,6 +116,24 @@ TEST_F(WorkbookTest, OpensTheFixedFileBesideTheChosenOne) {
     CloseWorkbook(source_);  // harmless when closed
 }
 
+TEST_F(WorkbookTest, AReopenedWorkbookIsReadAgainWhenTheFileChanged) {
+    WorkbookBuilder().row({"ID"}).row({1}).save(path(kProductsWorkbook).toStdString());
+    OpenWorkbook(source_, path("x.xlsx"), kProductsWorkbook);
+    EXPECT_EQ(source_.query.rowCount(), 1);
+    CloseWorkbook(source_);
+    OpenWorkbook(source_, path("x.xlsx"), kProductsWorkbook);  // unchanged: the same rows
+    EXPECT_EQ(source_.query.rowCount(), 1);
+    CloseWorkbook(source_);
+
+    WorkbookBuilder().row({"ID"}).row({7}).row({8}).save(path(kProductsWorkbook).toStdString());
+    OpenWorkbook(source_, path("x.xlsx"), kProductsWorkbook);
+    EXPECT_EQ(source_.query.rowCount(), 2);
+    EXPECT_EQ(source_.query.asInteger("ID"), 7);
+
+    QFile::remove(path(kProductsWorkbook));
+    EXPECT_THROW(OpenWorkbook(source_, path("x.xlsx"), kProductsWorkbook), Error);
+}
+
 TEST_F(WorkbookTest, MissingDirectoryOrFileIsNamed) {
     const QString missingDir = path("nowhere");
     EXPECT_EQ(MessageOf([&] { OpenWorkbook(source_, missingDir + "/x.xlsx", kProductsWorkbook); }),
