@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "catalogue/CatalogueLookups.h"
 #include "catalogue/GroupTree.h"
 #include "catalogue/SeoKeyword.h"
 #include "catalogue/SeoRows.h"
@@ -31,9 +32,6 @@ const QString T9 = QStringLiteral(" \t\t\t\t\t\t\t\t\t");
 const QString S31 = QString(31, QLatin1Char(' '));
 
 const QString kGroupsSheet = QStringLiteral("GRUPAS");
-
-// Rows whose lookups share one round trip.
-const int kLookupRows = 1000;
 
 struct GroupRow {
     int32_t id = 0;
@@ -165,16 +163,12 @@ bool UploadCategories(ShopConnection& connection, RunQueries& q,
     op.setStatus(QStringLiteral("Sūtu preču grupas"), StatusRefresh::RepaintAndProcessEvents);
     std::vector<int64_t> seoRows;  // the seo_url_id each group's query text finds, 0 for none
     seoRows.reserve(groups.size());
-    for (size_t start = 0; start < groups.size();) {
-        PendingStatements lookups(connection, oneAtATime);
-        for (size_t end = start + kLookupRows;
-             start < groups.size() && start < end && !lookups.full(); ++start) {
-            q.seo.fdSeoCheck.setParam(
-                QStringLiteral("query"),
-                TextValue(QStringLiteral("category_id=") + groups[start].idText));
-            lookups.add(q.seo.fdSeoCheck);
+    CatalogueLookups lookups(connection, q.seo.fdSeoCheck, q.fdProductCategoryCheck, oneAtATime);
+    for (size_t i = 0; i < groups.size(); ++i) {
+        lookups.addSeo(QStringLiteral("category_id=") + groups[i].idText);
+        if (lookups.full() || i + 1 == groups.size()) {
+            for (int64_t found : lookups.run().seo) seoRows.push_back(found);
         }
-        for (const StatementResult& r : lookups.run()) seoRows.push_back(r.firstInteger());
     }
     int topLevel = 0;
     int path = 0;
@@ -239,28 +233,23 @@ void UploadProducts(ShopConnection& connection, RunQueries& q,
     // that are missing, in row order; a link written for an earlier row of the run is found
     // by the later rows, as the shop would answer them one by one.
     std::set<std::pair<int32_t, int32_t>> linked;
+    CatalogueLookups lookups(connection, q.seo.fdSeoCheck, q.fdProductCategoryCheck, oneAtATime);
     int description = 0;
     for (int start = 0; start < n;) {
-        PendingStatements lookups(connection, oneAtATime);
         int end = start;
-        for (; end < n && end - start < (oneAtATime ? 1 : kLookupRows) && !lookups.full(); ++end) {
+        for (; end < n && !lookups.full(); ++end) {
             const ProductRow& p = products[static_cast<size_t>(end)];
-            q.fdProductCategoryCheck.setParam(QStringLiteral("id"), int64_t{p.id});
-            q.fdProductCategoryCheck.setParam(QStringLiteral("GrupasID"), int64_t{p.parentId});
-            lookups.add(q.fdProductCategoryCheck);
-            q.seo.fdSeoCheck.setParam(QStringLiteral("query"),
-                                      TextValue(QStringLiteral("product_id=") + p.idText));
-            lookups.add(q.seo.fdSeoCheck);
+            lookups.addLink(p.id, p.parentId);
+            lookups.addSeo(QStringLiteral("product_id=") + p.idText);
         }
-        const std::vector<StatementResult> answers = lookups.run();
+        const CatalogueLookups::Answers answers = lookups.run();
 
         PendingStatements links(connection, oneAtATime);
         for (int i = start; i < end; ++i) {
             const ProductRow& p = products[static_cast<size_t>(i)];
             const std::pair<int32_t, int32_t> link{p.id, p.parentId};
             // A link read back with product_id 0 counts as missing, as does product 0's link.
-            if (answers[static_cast<size_t>(2 * (i - start))].firstInteger() != 0 ||
-                linked.count(link) != 0)
+            if (answers.links[static_cast<size_t>(i - start)] != 0 || linked.count(link) != 0)
                 continue;
             q.fdProductCategory.setParam(QStringLiteral("id"), int64_t{p.id});
             q.fdProductCategory.setParam(QStringLiteral("GrupasID"), int64_t{p.parentId});
@@ -286,7 +275,7 @@ void UploadProducts(ShopConnection& connection, RunQueries& q,
             q.fdProductToStore.setValue(QStringLiteral("id"), i, id);
 
             AddSeoRow(q.seo, QStringLiteral("product_id=") + p.idText, MakeSeoKeyword(p.name),
-                      answers[static_cast<size_t>(2 * (i - start) + 1)].firstInteger());
+                      answers.seo[static_cast<size_t>(i - start)]);
 
             const std::string tag = (p.article + QLatin1Char('|')).toStdString();
             const std::string name = p.name.toStdString();

@@ -77,6 +77,10 @@ void ArrayQuery::setArraySize(int rows) {
 int ArrayQuery::arraySize() const { return d_->arraySize; }
 
 int ArrayQuery::paramIndex(const QString& name) const {
+    // Callers spell the names as the statement does; the exact match is the cheap one.
+    for (int i = 0; i < d_->names.size(); ++i) {
+        if (d_->names[i] == name) return i;
+    }
     for (int i = 0; i < d_->names.size(); ++i) {
         if (d_->names[i].compare(name, Qt::CaseInsensitive) == 0) return i;
     }

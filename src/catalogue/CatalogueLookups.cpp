@@ -1,0 +1,134 @@
+#include "catalogue/CatalogueLookups.h"
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "shopdb/Query.h"
+#include "shopdb/StatementBatch.h"
+
+namespace wwweksports {
+namespace {
+
+// The numbers 1 to 1000 as a table of three digits: far cheaper for the server to read than
+// a union of a thousand selects.
+const char kNumbers[] =
+    "(SELECT a.d * 100 + b.d * 10 + c.d + 1 AS i FROM "
+    "(SELECT 0 AS d UNION ALL SELECT 1 UNION ALL SELECT 2 UNION ALL SELECT 3 UNION ALL SELECT 4 "
+    "UNION ALL "
+    "SELECT 5 UNION ALL SELECT 6 UNION ALL SELECT 7 UNION ALL SELECT 8 UNION ALL SELECT 9) AS a, "
+    "(SELECT 0 AS d UNION ALL SELECT 1 UNION ALL SELECT 2 UNION ALL SELECT 3 UNION ALL SELECT 4 "
+    "UNION ALL "
+    "SELECT 5 UNION ALL SELECT 6 UNION ALL SELECT 7 UNION ALL SELECT 8 UNION ALL SELECT 9) AS b, "
+    "(SELECT 0 AS d UNION ALL SELECT 1 UNION ALL SELECT 2 UNION ALL SELECT 3 UNION ALL SELECT 4 "
+    "UNION ALL "
+    "SELECT 5 UNION ALL SELECT 6 UNION ALL SELECT 7 UNION ALL SELECT 8 UNION ALL SELECT 9) AS c)";
+
+// For each lookup number the value of the first row found for it, in the order returned.
+std::vector<int64_t> ByNumber(const StatementResult& result, size_t count) {
+    std::vector<int64_t> values(count, 0);
+    std::vector<bool> seen(count, false);
+    for (const auto& row : result.rows) {
+        if (row.size() < 2 || !row[0] || !row[1]) continue;
+        const size_t k = static_cast<size_t>(std::stoll(*row[0])) - 1;
+        if (k < count && !seen[k]) {
+            seen[k] = true;
+            values[k] = std::stoll(*row[1]);
+        }
+    }
+    return values;
+}
+
+int64_t FirstValue(Query& query, const QString& column) {
+    query.open();
+    return query.eof() ? 0 : query.fieldAsInteger(column);
+}
+
+}  // namespace
+
+CatalogueLookups::CatalogueLookups(ShopConnection& connection, Query& seoCheck, Query& linkCheck,
+                                   bool oneAtATime)
+    : connection_(connection),
+      seoCheck_(seoCheck),
+      linkCheck_(linkCheck),
+      oneAtATime_(oneAtATime) {}
+
+void CatalogueLookups::addSeo(const QString& queryText) {
+    if (oneAtATime_) {
+        seoCheck_.close();
+        seoCheck_.setParam(QStringLiteral("query"), TextValue(queryText));
+        answered_.seo.push_back(FirstValue(seoCheck_, QStringLiteral("seo_url_id")));
+    } else {
+        seo_.push_back(queryText);
+    }
+}
+
+void CatalogueLookups::addLink(int32_t productId, int32_t categoryId) {
+    if (oneAtATime_) {
+        linkCheck_.close();
+        linkCheck_.setParam(QStringLiteral("id"), int64_t{productId});
+        linkCheck_.setParam(QStringLiteral("GrupasID"), int64_t{categoryId});
+        answered_.links.push_back(FirstValue(linkCheck_, QStringLiteral("product_id")));
+    } else {
+        links_.emplace_back(productId, categoryId);
+    }
+}
+
+bool CatalogueLookups::full() const {
+    // One at a time, a stretch is one row: its lookups, then its link, as row by row.
+    if (oneAtATime_) return !answered_.seo.empty() || !answered_.links.empty();
+    return static_cast<int>(std::max(seo_.size(), links_.size())) >= kStretch;
+}
+
+CatalogueLookups::Answers CatalogueLookups::run() {
+    Answers answers = std::move(answered_);
+    answered_ = Answers();
+    StatementBatch batch(connection_);
+    // The query texts go in as ELT's arguments, not as a table of their own: compared with
+    // the column that way they take the column's collation, as the single lookup's
+    // parameter does (letter case and trailing blanks do not count), and the index is used.
+    std::unique_ptr<Query> seoQuery;
+    if (!seo_.empty()) {
+        std::string sql = std::string("SELECT l.i, s.seo_url_id FROM ") + kNumbers +
+                          " AS l JOIN seo_url AS s ON s.query = ELT(l.i";
+        for (const QString& text : seo_)
+            sql += ", " + StatementBatch::Literal(connection_, TextValue(text));
+        sql += ")";
+        seoQuery = std::make_unique<Query>(connection_, QString::fromStdString(sql));
+        batch.add(*seoQuery);
+    }
+    // Whole numbers compare exactly: the links found are matched to the lookups here.
+    std::unique_ptr<Query> linkQuery;
+    if (!links_.empty()) {
+        std::string sql =
+            "SELECT product_id, category_id FROM product_to_category WHERE (product_id, "
+            "category_id) IN (";
+        for (size_t k = 0; k < links_.size(); ++k) {
+            if (k > 0) sql += ", ";
+            sql += "(" + std::to_string(links_[k].first) + ", " + std::to_string(links_[k].second) +
+                   ")";
+        }
+        sql += ")";
+        linkQuery = std::make_unique<Query>(connection_, QString::fromStdString(sql));
+        batch.add(*linkQuery);
+    }
+    const std::vector<StatementResult> results = batch.execute();
+    size_t next = 0;
+    if (seoQuery) answers.seo = ByNumber(results[next++], seo_.size());
+    if (linkQuery) {
+        std::set<std::pair<int64_t, int64_t>> found;
+        for (const auto& row : results[next++].rows) {
+            if (row.size() == 2 && row[0] && row[1])
+                found.emplace(std::stoll(*row[0]), std::stoll(*row[1]));
+        }
+        for (const auto& [product, category] : links_) {
+            answers.links.push_back(found.count({product, category}) != 0 ? product : 0);
+        }
+    }
+    seo_.clear();
+    links_.clear();
+    return answers;
+}
+
+}  // namespace wwweksports
