@@ -18,3 +18,5 @@ echo "Preces_web.xlsx: $(du -k "$work/Preces_web.xlsx" | cut -f1) KiB, $products
 "$build/bench/bench_stock_upload" "$work" "$products"
 rm -f "$work"/*.tsv
 "$build/bench/bench_send_lists" "$work" "$products" 2000 4 2
+rm -f "$work"/*.tsv
+"$build/bench/bench_uploads" "$work" "$products"
