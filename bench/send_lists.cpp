@@ -20,17 +20,6 @@ using namespace wwweksports;
 
 namespace {
 
-const char* const kTables[] = {"category",
-                               "category_description",
-                               "category_path",
-                               "category_to_store",
-                               "product",
-                               "product_description",
-                               "product_to_category",
-                               "product_to_store",
-                               "product_special",
-                               "seo_url"};
-
 // Marks a phase at every status text that starts one.
 class TimingOperator : public Operator {
 public:
@@ -113,8 +102,8 @@ int main(int argc, char* argv[]) {
         }
 
         long long rows = 0;
-        for (const char* table : kTables)
-            rows += std::stoll(shop.value(std::string("SELECT COUNT(*) FROM ") + table));
+        for (const std::string& table : testing::kWrittenTables)
+            rows += std::stoll(shop.value("SELECT COUNT(*) FROM " + table));
 
         std::printf(
             "send-lists: %d products, %d groups in %d levels, %d languages: %lld rows written\n",
@@ -136,15 +125,13 @@ int main(int argc, char* argv[]) {
         std::printf("  %.0f rows/s, peak memory %.1f MiB\n", rows / total, bench::PeakMemoryMiB());
 
         // The floor: the same rows, loaded by the same server from files.
-        for (const char* table : kTables) {
-            shop.exec(std::string("SELECT * INTO OUTFILE '") + dir + "/" + table + ".tsv' FROM " +
-                      table);
+        for (const std::string& table : testing::kWrittenTables) {
+            shop.exec("SELECT * INTO OUTFILE '" + dir + "/" + table + ".tsv' FROM " + table);
         }
         testing::TestShop floorShop;
         bench::Stopwatch load;
-        for (const char* table : kTables) {
-            floorShop.exec(std::string("LOAD DATA INFILE '") + dir + "/" + table +
-                           ".tsv' INTO TABLE " + table);
+        for (const std::string& table : testing::kWrittenTables) {
+            floorShop.exec("LOAD DATA INFILE '" + dir + "/" + table + ".tsv' INTO TABLE " + table);
         }
         const double floor = load.seconds();
         std::printf("  LOAD DATA INFILE of the same rows: %.2f s; send-lists / LOAD DATA = %.1fx\n",

@@ -30,17 +30,6 @@ using namespace wwweksports;
 
 namespace {
 
-const char* const kTables[] = {"category",
-                               "category_description",
-                               "category_path",
-                               "category_to_store",
-                               "product",
-                               "product_description",
-                               "product_to_category",
-                               "product_to_store",
-                               "product_special",
-                               "seo_url"};
-
 struct Run {
     double seconds = 0;
     unsigned long long statements = 0;
@@ -164,23 +153,22 @@ int main(int argc, char* argv[]) {
                 RunCli(QStringLiteral(WWWEKSPORTS_CLI),
                        common + QStringList{"send-lists", "--products", "--specials"}, configDir);
             if (catalogueRows == 0) {
-                for (const char* table : kTables) {
-                    catalogueRows +=
-                        std::stoll(shop.value(std::string("SELECT COUNT(*) FROM ") + table));
+                for (const std::string& table : testing::kWrittenTables) {
+                    catalogueRows += std::stoll(shop.value("SELECT COUNT(*) FROM " + table));
                 }
                 // The floor: the same rows loaded from files by the same server, and the read
                 // of the workbooks the run makes.
-                for (const char* table : kTables) {
-                    shop.exec(std::string("SELECT * INTO OUTFILE '") + dir + "/" + table +
-                              ".tsv' FROM " + table);
+                for (const std::string& table : testing::kWrittenTables) {
+                    shop.exec("SELECT * INTO OUTFILE '" + dir + "/" + table + ".tsv' FROM " +
+                              table);
                 }
                 // The median of three loads into fresh shops: a single load varies a lot.
                 std::vector<double> loads;
                 for (int attempt = 0; attempt < 3; ++attempt) {
                     testing::TestShop floorShop;
                     bench::Stopwatch load;
-                    for (const char* table : kTables) {
-                        floorShop.exec(std::string("LOAD DATA INFILE '") + dir + "/" + table +
+                    for (const std::string& table : testing::kWrittenTables) {
+                        floorShop.exec("LOAD DATA INFILE '" + dir + "/" + table +
                                        ".tsv' INTO TABLE " + table);
                     }
                     loads.push_back(load.seconds());
@@ -201,7 +189,8 @@ int main(int argc, char* argv[]) {
         std::printf("floor (LOAD DATA INFILE of the same rows + reading the workbooks): %.2f s\n",
                     floor);
         std::printf("peak memory of the tool's process: %.1f MiB\n", ChildrenPeakMiB());
-        for (const char* table : kTables) std::remove((dir + "/" + table + ".tsv").c_str());
+        for (const std::string& table : testing::kWrittenTables)
+            std::remove((dir + "/" + table + ".tsv").c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
