@@ -2,7 +2,7 @@
 
 #include "catalogue/CatalogueUpload.h"
 #include "operator/Operator.h"
-#include "prices/SpecialPrices.h"
+#include "prices/PromotionalPrices.h"
 #include "shopdb/ShopChecks.h"
 
 namespace wwweksports {

@@ -7,7 +7,7 @@
 #include "fixtures/TestShop.h"
 #include "fixtures/WorkbookBuilder.h"
 #include "operator/Error.h"
-#include "prices/SpecialPrices.h"
+#include "prices/PromotionalPrices.h"
 #include "shopdb/ShopChecks.h"
 #include "shopdb/ShopConnection.h"
 #include "workbook/QtPrinting.h"

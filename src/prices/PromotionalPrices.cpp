@@ -1,4 +1,4 @@
-#include "prices/SpecialPrices.h"
+#include "prices/PromotionalPrices.h"
 
 #include <vector>
 
