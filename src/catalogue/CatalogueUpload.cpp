@@ -244,7 +244,7 @@ void UploadProducts(ShopConnection& connection, RunQueries& q,
         }
         const CatalogueLookups::Answers answers = lookups.run();
 
-        PendingStatements links(connection, oneAtATime);
+        StatementBatch links(connection);
         for (int i = start; i < end; ++i) {
             const ProductRow& p = products[static_cast<size_t>(i)];
             const std::pair<int32_t, int32_t> link{p.id, p.parentId};
@@ -253,10 +253,14 @@ void UploadProducts(ShopConnection& connection, RunQueries& q,
                 continue;
             q.fdProductCategory.setParam(QStringLiteral("id"), int64_t{p.id});
             q.fdProductCategory.setParam(QStringLiteral("GrupasID"), int64_t{p.parentId});
-            links.add(q.fdProductCategory);
+            if (oneAtATime) {
+                q.fdProductCategory.exec();
+            } else {
+                links.add(q.fdProductCategory);
+            }
             if (p.id != 0) linked.insert(link);
         }
-        links.run();
+        links.execute();
 
         for (int i = start; i < end; ++i) {
             const ProductRow& p = products[static_cast<size_t>(i)];

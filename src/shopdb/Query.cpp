@@ -5,7 +5,6 @@
 #include "shopdb/MySql.h"
 #include "shopdb/ShopConnection.h"
 #include "shopdb/SqlText.h"
-#include "shopdb/StatementBatch.h"
 
 namespace wwweksports {
 
@@ -55,17 +54,6 @@ void Query::setText(const QString& text) {
 const QString& Query::text() const { return d_->text; }
 const SqlText& Query::sqlText() const { return d_->sql; }
 const std::vector<Value>& Query::placeholderValues() const { return d_->values; }
-void Query::setPlaceholderValues(const std::vector<Value>& values) {
-    if (values.size() == d_->values.size()) d_->values = values;
-}
-
-StatementResult Query::result() const {
-    StatementResult r;
-    r.columns = d_->columns;
-    r.rows = d_->rows;
-    return r;
-}
-
 void Query::setParam(const QString& name, const Value& value) {
     bool found = false;
     for (int i = 0; i < d_->sql.paramNames.size(); ++i) {

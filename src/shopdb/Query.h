@@ -15,7 +15,6 @@ namespace wwweksports {
 
 class ShopConnection;
 struct SqlText;
-struct StatementResult;
 
 class Query {
 public:
@@ -46,13 +45,9 @@ public:
     int64_t fieldAsInteger(const QString& column) const;
     QString fieldAsText(const QString& column) const;
 
-    // The rows of the last open().
-    StatementResult result() const;
-
     // The statement as parsed, and one value per placeholder as set now (for StatementBatch).
     const SqlText& sqlText() const;
     const std::vector<Value>& placeholderValues() const;
-    void setPlaceholderValues(const std::vector<Value>& values);
 
 private:
     struct Impl;

@@ -12,11 +12,6 @@
 
 namespace wwweksports {
 
-int64_t StatementResult::firstInteger() const {
-    if (rows.empty() || rows.front().empty() || !rows.front().front()) return 0;
-    return QString::fromStdString(*rows.front().front()).toLongLong();
-}
-
 StatementBatch::StatementBatch(ShopConnection& connection) : connection_(connection) {}
 
 std::string StatementBatch::Literal(ShopConnection& connection, const Value& value) {
@@ -104,29 +99,6 @@ std::vector<StatementResult> StatementBatch::execute() {
                                    texts[std::min(k + 1, texts.size() - 1)]);
         }
     }
-    return results;
-}
-
-PendingStatements::PendingStatements(ShopConnection& connection, bool oneAtATime)
-    : connection_(connection), oneAtATime_(oneAtATime), batch_(connection) {}
-
-void PendingStatements::add(const Query& query) {
-    if (!oneAtATime_) {
-        batch_.add(query);
-        return;
-    }
-    Query single(connection_, query.text());
-    single.setPlaceholderValues(query.placeholderValues());
-    single.open();
-    done_.push_back(single.result());
-}
-
-bool PendingStatements::full() const { return batch_.full(); }
-
-std::vector<StatementResult> PendingStatements::run() {
-    std::vector<StatementResult> results = std::move(done_);
-    done_.clear();
-    for (StatementResult& r : batch_.execute()) results.push_back(std::move(r));
     return results;
 }
 

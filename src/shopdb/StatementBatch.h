@@ -21,9 +21,6 @@ struct SqlText;
 struct StatementResult {
     QStringList columns;
     std::vector<std::vector<std::optional<std::string>>> rows;
-
-    // The first row's first column as a whole number; 0 without a row or for NULL.
-    int64_t firstInteger() const;
 };
 
 class StatementBatch {
@@ -34,9 +31,6 @@ public:
     void add(const Query& query);
     // A statement with one value per placeholder; `text` names it in messages.
     void add(const SqlText& sql, const std::vector<const Value*>& values, const QString& text);
-    bool empty() const { return texts_.empty(); }
-    size_t size() const { return texts_.size(); }
-    size_t bytes() const { return sql_.size(); }
     // Worth sending before more are added: the text nears the size kept for one round trip,
     // well below the smallest max_allowed_packet a shop server is likely to have.
     bool full() const { return sql_.size() >= 512 * 1024; }
@@ -54,27 +48,6 @@ private:
     ShopConnection& connection_;
     std::string sql_;
     std::vector<QString> texts_;  // each statement's text with its parameter names, for messages
-};
-
-// Statements whose results the caller reads in order: gathered and sent together, one round
-// trip for up to a packet's worth, or (for comparisons) each run at once as it is added,
-// through the binary protocol.
-class PendingStatements {
-public:
-    PendingStatements(ShopConnection& connection, bool oneAtATime);
-
-    void add(const Query& query);
-    // Worth sending before more are added: the gathered text nears a packet's size.
-    bool full() const;
-    // Runs what has not run yet and returns the results of all statements added since the
-    // last call, in order.
-    std::vector<StatementResult> run();
-
-private:
-    ShopConnection& connection_;
-    bool oneAtATime_;
-    StatementBatch batch_;
-    std::vector<StatementResult> done_;
 };
 
 }  // namespace wwweksports

@@ -69,9 +69,9 @@ TEST(StatementBatch, ResultsComeInOrderAndAFailureStopsAfterTheStatementsBeforeI
     const std::vector<StatementResult> results = batch.execute();
     ASSERT_EQ(results.size(), 4u);
     EXPECT_TRUE(results[0].rows.empty());
-    EXPECT_EQ(results[2].firstInteger(), 2);
-    EXPECT_EQ(results[3].rows.size(), 0u);
-    EXPECT_EQ(results[3].firstInteger(), 0);
+    ASSERT_EQ(results[2].rows.size(), 1u);
+    EXPECT_EQ(results[2].rows[0][0], std::optional<std::string>("2"));
+    EXPECT_TRUE(results[3].rows.empty());
 
     for (int64_t id : {3, 1, 4}) {  // 1 is there already
         link.setParam(QStringLiteral("id"), id);
