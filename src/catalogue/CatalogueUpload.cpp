@@ -235,7 +235,16 @@ void UploadProducts(ShopConnection& connection, RunQueries& q,
     std::set<std::pair<int32_t, int32_t>> linked;
     CatalogueLookups lookups(connection, q.seo.fdSeoCheck, q.fdProductCategoryCheck, oneAtATime);
     int description = 0;
+    // "Sūtu preces i/N" stands before row i's lookups. A stretch shows its first row's text
+    // before its lookups go out and the others once its links are in; when a link fails, those
+    // up to its row, so the texts shown are the ones a row at a time would have shown.
+    const auto showProductRow = [&](int i) {
+        op.setStatus(QStringLiteral("Sūtu preces %1/%2").arg(i).arg(n),
+                     StatusRefresh::RepaintAndProcessEvents);
+    };
+    const auto isStatusRow = [n](int i) { return i % 10 == 0 || i == n - 1; };
     for (int start = 0; start < n;) {
+        if (isStatusRow(start)) showProductRow(start);
         int end = start;
         for (; end < n && !lookups.full(); ++end) {
             const ProductRow& p = products[static_cast<size_t>(end)];
@@ -245,6 +254,7 @@ void UploadProducts(ShopConnection& connection, RunQueries& q,
         const CatalogueLookups::Answers answers = lookups.run();
 
         StatementBatch links(connection);
+        std::vector<int> linkRows;  // the row of each link statement in `links`
         for (int i = start; i < end; ++i) {
             const ProductRow& p = products[static_cast<size_t>(i)];
             const std::pair<int32_t, int32_t> link{p.id, p.parentId};
@@ -257,17 +267,23 @@ void UploadProducts(ShopConnection& connection, RunQueries& q,
                 q.fdProductCategory.exec();
             } else {
                 links.add(q.fdProductCategory);
+                linkRows.push_back(i);
             }
             if (p.id != 0) linked.insert(link);
         }
-        links.execute();
+        try {
+            links.execute();
+        } catch (const Error&) {
+            if (links.completed() < linkRows.size()) {
+                for (int i = start + 1; i <= linkRows[links.completed()]; ++i)
+                    if (isStatusRow(i)) showProductRow(i);
+            }
+            throw;
+        }
 
         for (int i = start; i < end; ++i) {
             const ProductRow& p = products[static_cast<size_t>(i)];
-            if (i % 10 == 0 || i == n - 1) {
-                op.setStatus(QStringLiteral("Sūtu preces %1/%2").arg(i).arg(n),
-                             StatusRefresh::RepaintAndProcessEvents);
-            }
+            if (i > start && isStatusRow(i)) showProductRow(i);
             const int64_t id = p.id;
             q.fdProduct.setValue(QStringLiteral("id"), i, id);
             q.fdProduct.setValue(QStringLiteral("cena1"), i, p.price);

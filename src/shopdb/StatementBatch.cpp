@@ -58,6 +58,7 @@ void StatementBatch::add(const SqlText& sql, const std::vector<const Value*>& va
 
 std::vector<StatementResult> StatementBatch::execute() {
     std::vector<StatementResult> results;
+    completed_ = 0;
     if (texts_.empty()) return results;
     const std::string sql = std::move(sql_);
     const std::vector<QString> texts = std::move(texts_);
@@ -92,6 +93,7 @@ std::vector<StatementResult> StatementBatch::execute() {
                                    texts[std::min(k, texts.size() - 1)]);
         }
         results.push_back(std::move(result));
+        completed_ = k + 1;
         const int next = ConnectionAccess::nextResult(connection_, m);
         if (next == -1) break;
         if (next > 0) {

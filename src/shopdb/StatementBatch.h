@@ -38,6 +38,9 @@ public:
     // Sends the statements and reads their results in order; the batch is empty afterwards.
     // A failing statement raises Error(Database) naming it.
     std::vector<StatementResult> execute();
+    // How many statements of the last execute() ran to the end: after a failure, the index of
+    // the one that failed.
+    size_t completed() const { return completed_; }
 
     // A value as a literal of the statement text: numbers as numbers (real numbers in the
     // exponent form, so the server converts them as it does a bound double), texts and dates
@@ -48,6 +51,7 @@ private:
     ShopConnection& connection_;
     std::string sql_;
     std::vector<QString> texts_;  // each statement's text with its parameter names, for messages
+    size_t completed_ = 0;
 };
 
 }  // namespace wwweksports
