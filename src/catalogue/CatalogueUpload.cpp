@@ -401,9 +401,15 @@ UploadResult UploadCatalogue(ShopConnection& connection, CatalogueWorkbooks work
     // missing file, a bad cell or a cycle in the group tree leaves the shop as it was.
     const QString excelDir = op.inputs().workbookPath;
     ConnectWorkbook(workbooks.adcPrecuGrupas.connection, excelDir, kGroupsWorkbook);
-    workbooks.adcPrecuGrupas.query = workbooks.adcPrecuGrupas.connection.openSheet(kGroupsSheet);
-    const GroupTree tree = GroupTree::Read(workbooks.adcPrecuGrupas.query);
     OpenWorkbook(workbooks.adcExcel, excelDir, kGroupsWorkbook);
+    // The tree is only asked for the paths of the groups read: without group rows the groups
+    // workbook needs no GRUPAS worksheet.
+    GroupTree tree;
+    if (workbooks.adcExcel.query.rowCount() > 0) {
+        workbooks.adcPrecuGrupas.query =
+            workbooks.adcPrecuGrupas.connection.openSheet(kGroupsSheet);
+        tree = GroupTree::Read(workbooks.adcPrecuGrupas.query);
+    }
     const std::vector<GroupRow> groups = ReadGroups(workbooks.adcExcel.query, tree);
     OpenWorkbook(workbooks.adcExcel, excelDir, kProductsWorkbook);
     const std::vector<ProductRow> products = ReadProducts(workbooks.adcExcel.query);

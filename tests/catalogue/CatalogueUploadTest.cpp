@@ -344,6 +344,14 @@ TEST_F(CatalogueUpload, AnEmptyProductsSheetStillWritesTheGroupsKeywords) {
     EXPECT_EQ(shop.value("SELECT query FROM seo_url"), "category_id=10");
 }
 
+TEST_F(CatalogueUpload, AGroupsSheetWithoutRowsNeedsNoGrupasSheet) {
+    WriteGroups(dir, {}, "Saraksts");
+    WriteProducts(dir, ManyProducts(2));
+    ASSERT_EQ(upload(), UploadResult::Done);
+    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product"), "2");
+    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM category"), "0");
+}
+
 TEST_F(CatalogueUpload, SortOrderThatCannotBeReadFallsBackToTheTopLevelCount) {
     WriteGroups(dir, {{1, 0, "x", "A"}, {2, 0, "x", "B"}, {3, -1, "x", "C"}, {4, 1, "x", "D"}});
     WriteProducts(dir, {});
