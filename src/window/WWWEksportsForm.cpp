@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -282,6 +283,24 @@ void TWWWEksports::runUpload(Upload upload) {
     }
     uploadRunning_ = false;
     if (error) ShowErrorDialog(this, *error);
+    if (closeAfterUpload_) {
+        closeAfterUpload_ = false;
+        close();
+        // A hidden window's close does not end the program by itself; the main window's does.
+        if (QGuiApplication::quitOnLastWindowClosed()) QCoreApplication::quit();
+    }
+}
+
+void TWWWEksports::closeEvent(QCloseEvent* event) {
+    if (!uploadRunning_) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    // Closed now, the application would quit at once and cut the upload's boxes short, or
+    // give up quitting when a box came up and leave a program without a window.
+    closeAfterUpload_ = true;
+    hide();
+    event->ignore();
 }
 
 void TWWWEksports::btSutitKlasifClick() {

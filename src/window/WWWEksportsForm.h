@@ -44,6 +44,11 @@ public:
     // The two panels of StatusBar1; panel 1 is never written.
     QLabel* statusPanel(int index) const;
 
+protected:
+    // Closing while an upload runs hides the window; the upload goes on to its end, its
+    // messages answered, and then the window closes and the program ends.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void createControls();
     void applyTabOrder();
@@ -64,6 +69,7 @@ private:
     ShopConnection connection_;
     Workbooks workbooks_;
     bool uploadRunning_ = false;
+    bool closeAfterUpload_ = false;
 
     QStatusBar* StatusBar1 = nullptr;
     QLabel* statusPanels_[2] = {nullptr, nullptr};

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -6,6 +7,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 
 #include "WindowTestSupport.h"
@@ -202,6 +204,30 @@ TEST_F(WindowUploads, AClickWhileARunLetsEventsThroughIsIgnored) {
     // The guard is down again once the run is over.
     button("btExportAtlikumi")->click();
     EXPECT_EQ(sentCount("UPDATE product set quantity"), 3u);
+}
+
+TEST_F(WindowUploads, AizvertDuringARunEndsTheProgramAfterTheRunAndItsBoxes) {
+    WriteGroups(dir, {{10, 0, 1, "Maize"}, {10, 0, 2, "Maize vēlreiz"}});  // two errors to show
+    tick("chkPreces");
+    // The run starts in the program's event loop; "Aizvērt" is clicked at the first point
+    // where the run lets events through.
+    QTimer::singleShot(0, window.get(), [&] {
+        QMetaObject::invokeMethod(
+            window.get(), [&] { button("btClose")->click(); }, Qt::QueuedConnection);
+        button("btSutitKlasif")->click();
+    });
+    QTimer::singleShot(60000, [] { QCoreApplication::exit(99); });  // a program left running
+    const bool quitOnClose = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(true);  // as in the program
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    QApplication::setQuitOnLastWindowClosed(quitOnClose);
+
+    EXPECT_FALSE(window->isVisible());
+    // Both boxes were up until answered: the program did not end under them.
+    ASSERT_EQ(answerer.boxes.size(), 2u) << answerer.texts().join('\n').toStdString();
+    EXPECT_TRUE(answerer.boxes[0].text.startsWith("Kļūda ievietojot tabulā category"));
+    EXPECT_EQ(answerer.boxes[1].icon, QMessageBox::Critical);
+    EXPECT_EQ(logMessages(), QStringList{"Sāk sarakstu sūtīšanu ..."});
 }
 
 }  // namespace
