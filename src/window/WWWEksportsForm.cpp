@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QLabel>
@@ -322,7 +323,9 @@ void TWWWEksports::btExcelDirClick() {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.selectFile(shExcelDir->text());
-    if (dialog.exec() == QDialog::Accepted) shExcelDir->setText(dialog.selectedFiles().value(0));
+    // Qt answers with "/" everywhere; the field shows the path as the system writes it.
+    if (dialog.exec() == QDialog::Accepted)
+        shExcelDir->setText(QDir::toNativeSeparators(dialog.selectedFiles().value(0)));
 }
 
 void TWWWEksports::btCloseClick() { close(); }
