@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "app/SendLists.h"
+#include "app/Uploads.h"
 #include "fixtures/SampleCatalogue.h"
 #include "fixtures/TestShop.h"
 #include "operator/Error.h"
@@ -92,11 +92,10 @@ int main(int argc, char* argv[]) {
         inputs.products = true;
         inputs.specials = true;
         ShopConnection connection;
-        Workbooks workbooks;
         TimingOperator op(inputs, connection);
-        const RunResult result = SendLists(connection, workbooks, op);
+        const Outcome outcome = SendLists(connection, op);
         op.mark("end");
-        if (result != RunResult::Done) {
+        if (outcome != Outcome::Done) {
             std::fprintf(stderr, "the run did not finish\n");
             return 1;
         }

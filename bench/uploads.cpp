@@ -19,11 +19,11 @@
 
 #include "BenchSupport.h"
 #include "SlowLink.h"
+#include "app/UploadFrame.h"
 #include "fixtures/RecordingOperator.h"
 #include "fixtures/SampleCatalogue.h"
 #include "fixtures/TestShop.h"
 #include "shopdb/Query.h"
-#include "shopdb/ShopChecks.h"
 #include "shopdb/ShopConnection.h"
 #include "workbook/Workbook.h"
 
@@ -91,14 +91,10 @@ double ReadWorkbooks(const QString& excelDir) {
     bench::Stopwatch clock;
     long long sink = 0;
     for (const QString& file : {kGroupsWorkbook, kProductsWorkbook}) {
-        WorkbookSource source;
-        OpenWorkbook(source, excelDir, file);
-        for (RowSet& rows = source.query; !rows.eof(); rows.next())
-            sink += rows.asText(QStringLiteral("ID")).size();
+        for (const SheetRow row : Workbook::Open(excelDir, file).firstSheet())
+            sink += row.asText(QStringLiteral("ID")).size();
     }
-    WorkbookSource grupas;
-    ConnectWorkbook(grupas.connection, excelDir, kGroupsWorkbook);
-    grupas.query = grupas.connection.openSheet(QStringLiteral("GRUPAS"));
+    sink += Workbook::Open(excelDir, kGroupsWorkbook).sheet(QStringLiteral("GRUPAS")).rowCount();
     return sink > 0 ? clock.seconds() : 0;
 }
 

@@ -17,16 +17,17 @@ int main(int argc, char* argv[]) {
     const double before = bench::PeakMemoryMiB();
     try {
         bench::Stopwatch open;
-        WorkbookSource source;
-        OpenWorkbook(source,
-                     QString::fromLocal8Bit(argv[1]) + QStringLiteral("/") + kProductsWorkbook,
-                     kProductsWorkbook);
+        const Sheet sheet =
+            Workbook::Open(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/") + kProductsWorkbook,
+                           kProductsWorkbook)
+                .firstSheet();
         const double openSeconds = open.seconds();
 
         bench::Stopwatch read;
         long long checksum = 0;
         int rows = 0;
-        for (RowSet& r = source.query; !r.eof(); r.next(), ++rows) {
+        for (const SheetRow r : sheet) {
+            ++rows;
             checksum += r.asInteger(QStringLiteral("ID")) + r.asInteger(QStringLiteral("ATLIKUMS"));
             checksum += r.asText(QStringLiteral("NOSAUKUMS")).size();
             checksum += static_cast<long long>(r.asFloat(QStringLiteral("CENA_AR_PVN")));

@@ -25,65 +25,35 @@ const char kNumbers[] =
     "UNION ALL "
     "SELECT 5 UNION ALL SELECT 6 UNION ALL SELECT 7 UNION ALL SELECT 8 UNION ALL SELECT 9) AS c)";
 
+// Lookups of each kind asked together; the numbers table of the seo_url query holds 1000.
+const size_t kStretch = 1000;
+
 // For each lookup number the value of the first row found for it, in the order returned.
-std::vector<int64_t> ByNumber(const StatementResult& result, size_t count) {
+std::vector<int64_t> ByNumber(const ResultRows& result, size_t count) {
     std::vector<int64_t> values(count, 0);
     std::vector<bool> seen(count, false);
-    for (const auto& row : result.rows) {
-        if (row.size() < 2 || !row[0] || !row[1]) continue;
-        const size_t k = static_cast<size_t>(std::stoll(*row[0])) - 1;
+    for (int row = 0; row < result.rowCount(); ++row) {
+        const size_t k = static_cast<size_t>(result.integer(row, 0)) - 1;
         if (k < count && !seen[k]) {
             seen[k] = true;
-            values[k] = std::stoll(*row[1]);
+            values[k] = result.integer(row, 1);
         }
     }
     return values;
 }
 
-int64_t FirstValue(Query& query, const QString& column) {
-    query.open();
-    return query.eof() ? 0 : query.fieldAsInteger(column);
-}
-
 }  // namespace
 
-CatalogueLookups::CatalogueLookups(ShopConnection& connection, Query& seoCheck, Query& linkCheck,
-                                   bool oneAtATime)
-    : connection_(connection),
-      seoCheck_(seoCheck),
-      linkCheck_(linkCheck),
-      oneAtATime_(oneAtATime) {}
-
-void CatalogueLookups::addSeo(const QString& queryText) {
-    if (oneAtATime_) {
-        seoCheck_.close();
-        seoCheck_.setParam(QStringLiteral("query"), TextValue(queryText));
-        answered_.seo.push_back(FirstValue(seoCheck_, QStringLiteral("seo_url_id")));
-    } else {
-        seo_.push_back(queryText);
-    }
-}
+void CatalogueLookups::addSeo(const QString& queryText) { seo_.push_back(queryText); }
 
 void CatalogueLookups::addLink(int32_t productId, int32_t categoryId) {
-    if (oneAtATime_) {
-        linkCheck_.close();
-        linkCheck_.setParam(QStringLiteral("id"), int64_t{productId});
-        linkCheck_.setParam(QStringLiteral("GrupasID"), int64_t{categoryId});
-        answered_.links.push_back(FirstValue(linkCheck_, QStringLiteral("product_id")));
-    } else {
-        links_.emplace_back(productId, categoryId);
-    }
+    links_.emplace_back(productId, categoryId);
 }
 
-bool CatalogueLookups::full() const {
-    // One at a time, a stretch is one row: its lookups, then its link, as row by row.
-    if (oneAtATime_) return !answered_.seo.empty() || !answered_.links.empty();
-    return static_cast<int>(std::max(seo_.size(), links_.size())) >= kStretch;
-}
+bool CatalogueLookups::full() const { return std::max(seo_.size(), links_.size()) >= kStretch; }
 
 CatalogueLookups::Answers CatalogueLookups::run() {
-    Answers answers = std::move(answered_);
-    answered_ = Answers();
+    Answers answers;
     StatementBatch batch(connection_);
     // The query texts go in as ELT's arguments, not as a table of their own: compared with
     // the column that way they take the column's collation, as the single lookup's
@@ -93,7 +63,7 @@ CatalogueLookups::Answers CatalogueLookups::run() {
         std::string sql = std::string("SELECT l.i, s.seo_url_id FROM ") + kNumbers +
                           " AS l JOIN seo_url AS s ON s.query = ELT(l.i";
         for (const QString& text : seo_)
-            sql += ", " + StatementBatch::Literal(connection_, TextValue(text));
+            sql += ", " + batch.literal(TextValue(text));
         sql += ")";
         seoQuery = std::make_unique<Query>(connection_, QString::fromStdString(sql));
         batch.add(*seoQuery);
@@ -113,15 +83,14 @@ CatalogueLookups::Answers CatalogueLookups::run() {
         linkQuery = std::make_unique<Query>(connection_, QString::fromStdString(sql));
         batch.add(*linkQuery);
     }
-    const std::vector<StatementResult> results = batch.execute();
+    const std::vector<ResultRows> results = batch.execute();
     size_t next = 0;
     if (seoQuery) answers.seo = ByNumber(results[next++], seo_.size());
     if (linkQuery) {
         std::set<std::pair<int64_t, int64_t>> found;
-        for (const auto& row : results[next++].rows) {
-            if (row.size() == 2 && row[0] && row[1])
-                found.emplace(std::stoll(*row[0]), std::stoll(*row[1]));
-        }
+        const ResultRows& rows = results[next++];
+        for (int row = 0; row < rows.rowCount(); ++row)
+            found.emplace(rows.integer(row, 0), rows.integer(row, 1));
         for (const auto& [product, category] : links_) {
             answers.links.push_back(found.count({product, category}) != 0 ? product : 0);
         }

@@ -1,11 +1,9 @@
 #include "catalogue/CatalogueUpload.h"
 
-#include <memory>
-#include <optional>
 #include <set>
 #include <utility>
-#include <vector>
 
+#include "catalogue/BatchWriter.h"
 #include "catalogue/CatalogueLookups.h"
 #include "catalogue/GroupTree.h"
 #include "catalogue/SeoKeyword.h"
@@ -13,10 +11,7 @@
 #include "operator/Error.h"
 #include "operator/Operator.h"
 #include "shopdb/ArrayQuery.h"
-#include "shopdb/BatchWriter.h"
-#include "shopdb/Maintenance.h"
 #include "shopdb/Query.h"
-#include "shopdb/ShopChecks.h"
 #include "shopdb/ShopDate.h"
 #include "shopdb/StatementBatch.h"
 #include "workbook/Workbook.h"
@@ -24,227 +19,217 @@
 namespace wwweksports {
 namespace {
 
-// The runs of whitespace the statements are written with.
-const QString W7 = QStringLiteral(" \t\t\t\t\t\t\t  ");
-const QString W8 = QStringLiteral(" \t\t\t\t\t\t\t\t  ");
-const QString T8 = QStringLiteral(" \t\t\t\t\t\t\t\t");
-const QString T9 = QStringLiteral(" \t\t\t\t\t\t\t\t\t");
-const QString S31 = QString(31, QLatin1Char(' '));
+const QString kLanguages = QStringLiteral("SELECT language_id FROM language");
+const char* const kOldCatalogue[] = {"category",         "category_to_store",
+                                     "category_description", "category_path",
+                                     "product",          "product_description",
+                                     "product_to_category",  "product_to_store"};
+const QString kCategory = QStringLiteral(
+    "INSERT INTO category (category_id, parent_id, top, status, sort_order) "
+    "VALUES (:id, :parent_id, :top, 1, :sort_order)");
+const QString kCategoryToStore =
+    QStringLiteral("INSERT INTO category_to_store (category_id, store_id) VALUES (:id, 0)");
+const QString kCategoryDescription = QStringLiteral(
+    "INSERT INTO category_description (category_id, language_id, name) "
+    "VALUES (:id, :LANGV_ID, :name)");
+const QString kCategoryPath = QStringLiteral(
+    "INSERT INTO category_path (category_id, path_id, level) VALUES (:id, :path_id, :level)");
+const QString kProduct = QStringLiteral(
+    "INSERT INTO product (product_id, status, price, model, quantity, stock_status_id, "
+    "date_added, quantity_decimal, minimum) "
+    "VALUES (:id, 1, :cena1, :artikuls, :quantity, 6, :date_added, :quantity_decimal, :minimum)");
+const QString kProductToStore =
+    QStringLiteral("INSERT INTO product_to_store (product_id, store_id) VALUES (:id, 0)");
+const QString kProductDescription = QStringLiteral(
+    "INSERT INTO product_description (product_id, language_id, name, description, meta_title, "
+    "tag, meta_description, meta_keyword) "
+    "VALUES (:id, :LANGV_ID, :GNOS, :apraksts, :GNOS2, :TAG, :meta_description, :meta_keyword)");
+const QString kProductCategory = QStringLiteral(
+    "INSERT INTO product_to_category (product_id, category_id) VALUES (:id, :GrupasID)");
 
 const QString kGroupsSheet = QStringLiteral("GRUPAS");
 
-struct GroupRow {
-    int32_t id = 0;
-    QString idText;
-    int32_t parentId = 0;
-    std::optional<int32_t> sortOrder;  // empty when KARTOSANAS cannot be read
-    QString name;
-    std::vector<int32_t> path;  // top-level ancestor .. the group itself
-};
+// --- Reading -----------------------------------------------------------------------------------
 
-struct ProductRow {
-    int32_t id = 0;
-    QString idText;
-    QString article;
-    double price = 0;
-    double quantity = 0;
-    QString dateAdded;
-    int64_t quantityDecimal = 0;
-    double minimum = 0;
-    int32_t parentId = 0;
-    QString name;
-    QString description;
-    QString metaDescription;
-    QString metaKeyword;
-};
-
-std::vector<GroupRow> ReadGroups(RowSet& rows, const GroupTree& tree) {
+std::vector<GroupRow> ReadGroups(const Sheet& sheet, const GroupTree& tree) {
     std::vector<GroupRow> groups;
-    groups.reserve(static_cast<size_t>(rows.rowCount()));
-    for (rows.first(); !rows.eof(); rows.next()) {
+    groups.reserve(static_cast<size_t>(sheet.rowCount()));
+    for (const SheetRow row : sheet) {
         GroupRow g;
-        g.id = rows.asInteger(QStringLiteral("ID"));
-        g.parentId = rows.asInteger(QStringLiteral("PARENT_ID"));
+        g.id = row.asInteger(QStringLiteral("ID"));
+        g.parentId = row.asInteger(QStringLiteral("PARENT_ID"));
         try {
-            g.sortOrder = rows.asInteger(QStringLiteral("KARTOSANAS"));
+            g.sortOrder = row.asInteger(QStringLiteral("KARTOSANAS"));
         } catch (const Error&) {
             // A sort order that cannot be read falls back to the count of top-level groups.
         }
-        g.name = rows.asText(QStringLiteral("NOSAUKUMS"));
-        g.idText = rows.asText(QStringLiteral("ID"));
+        g.name = row.asText(QStringLiteral("NOSAUKUMS"));
+        g.idText = row.asText(QStringLiteral("ID"));
         g.path = tree.pathOf(g.id);
         groups.push_back(std::move(g));
     }
     return groups;
 }
 
-std::vector<ProductRow> ReadProducts(RowSet& rows) {
+std::vector<ProductRow> ReadProducts(const Sheet& sheet) {
     // Products that are not marked new are dated 01.01.1900.
     const QString notNew = FormatShopDate(ParseDayMonthYear(QStringLiteral("01.01.1900")));
     std::vector<ProductRow> products;
-    products.reserve(static_cast<size_t>(rows.rowCount()));
-    for (rows.first(); !rows.eof(); rows.next()) {
+    products.reserve(static_cast<size_t>(sheet.rowCount()));
+    for (const SheetRow row : sheet) {
         ProductRow p;
-        p.id = rows.asInteger(QStringLiteral("ID"));
-        p.price = rows.asText(QStringLiteral("SVITROTA_CENA")).isEmpty()
-                      ? rows.asFloat(QStringLiteral("CENA_AR_PVN"))
-                      : rows.asFloat(QStringLiteral("SVITROTA_CENA"));
-        p.article = rows.asText(QStringLiteral("ARTIKULS"));
-        p.quantity = rows.asFloat(QStringLiteral("ATLIKUMS"));
+        p.id = row.asInteger(QStringLiteral("ID"));
+        p.price = row.asText(QStringLiteral("SVITROTA_CENA")).isEmpty()
+                      ? row.asFloat(QStringLiteral("CENA_AR_PVN"))
+                      : row.asFloat(QStringLiteral("SVITROTA_CENA"));
+        p.article = row.asText(QStringLiteral("ARTIKULS"));
+        p.quantity = row.asFloat(QStringLiteral("ATLIKUMS"));
         p.dateAdded =
-            rows.asText(QStringLiteral("PAZIME_JAUNA_PRECE")) == QLatin1String("T")
-                ? FormatShopDate(rows.asDateTime(QStringLiteral("PRECES_DATUMS_NO")).date())
+            row.asText(QStringLiteral("PAZIME_JAUNA_PRECE")) == QLatin1String("T")
+                ? FormatShopDate(row.asDateTime(QStringLiteral("PRECES_DATUMS_NO")).date())
                 : notNew;
-        p.quantityDecimal = rows.asInteger(QStringLiteral("SVERAMA_GABALA")) == 1 ? 1 : 0;
-        p.minimum = rows.asFloat(QStringLiteral("MIN_PAS_DAUDZ"));
-        p.parentId = rows.asInteger(QStringLiteral("PARENT_ID"));
-        p.name = rows.asText(QStringLiteral("NOSAUKUMS"));
-        p.idText = rows.asText(QStringLiteral("ID"));
-        p.description = rows.asText(QStringLiteral("PRECES_APRAKSTS"));
-        p.metaDescription = rows.asText(QStringLiteral("META_APR"));
-        p.metaKeyword = rows.asText(QStringLiteral("META_ATSLEGVARDI"));
+        p.quantityDecimal = row.asInteger(QStringLiteral("SVERAMA_GABALA")) == 1 ? 1 : 0;
+        p.minimum = row.asFloat(QStringLiteral("MIN_PAS_DAUDZ"));
+        p.parentId = row.asInteger(QStringLiteral("PARENT_ID"));
+        p.name = row.asText(QStringLiteral("NOSAUKUMS"));
+        p.idText = row.asText(QStringLiteral("ID"));
+        p.description = row.asText(QStringLiteral("PRECES_APRAKSTS"));
+        p.metaDescription = row.asText(QStringLiteral("META_APR"));
+        p.metaKeyword = row.asText(QStringLiteral("META_ATSLEGVARDI"));
         products.push_back(std::move(p));
     }
     return products;
 }
 
-// The queries of one catalogue upload, created after the old catalogue is deleted.
-struct RunQueries {
-    explicit RunQueries(ShopConnection& c)
-        : seo(c),
-          fdProduct(c, kProductStatement),
-          fdProductDescription(c, kProductDescriptionStatement),
-          fdProductCategoryCheck(c, kProductCategoryCheckStatement),
-          fdProductCategory(c, kProductCategoryStatement),
-          fdProductToStore(c, kProductToStoreStatement),
-          fdCategory(c, kCategoryStatement),
-          fdCategoryToStore(c, kCategoryToStoreStatement),
-          fdCategoryDescription(c, kCategoryDescriptionStatement),
-          fdCategoryPath(c, kCategoryPathStatement) {}
+// --- The reset ---------------------------------------------------------------------------------
 
-    SeoQueues seo;
-    ArrayQuery fdProduct;
-    ArrayQuery fdProductDescription;
-    Query fdProductCategoryCheck;
-    Query fdProductCategory;
-    ArrayQuery fdProductToStore;
-    ArrayQuery fdCategory;
-    ArrayQuery fdCategoryToStore;
-    ArrayQuery fdCategoryDescription;
-    ArrayQuery fdCategoryPath;
-};
+std::vector<int64_t> ReadLanguages(ShopConnection& connection) {
+    const ResultRows rows = Query(connection, kLanguages).exec();
+    std::vector<int64_t> languages;
+    for (int row = 0; row < rows.rowCount(); ++row)
+        languages.push_back(rows.integer(row, QStringLiteral("language_id")));
+    return languages;
+}
 
-// Runs one of the two category executions whose failure is shown and does not end the run.
-bool ExecuteShown(ArrayQuery& query, int rows, const QString& message, Operator& op) {
+// The old groups and products go with their descriptions, paths and links; their seo_url
+// rows stay, so that what comes back under the same ID keeps one keyword row.
+void DeleteOldCatalogue(ShopConnection& connection, Operator& op) {
+    op.setStatus(QStringLiteral("Dzēšu vecos ierakstus"), StatusRefresh::Repaint);
+    for (const char* table : kOldCatalogue)
+        Query(connection, QStringLiteral("DELETE FROM ") + QLatin1String(table)).exec();
+}
+
+// --- Groups ------------------------------------------------------------------------------------
+
+// The seo_url_id each query text finds in the shop, 0 for none.
+std::vector<int64_t> LookUpKeywords(ShopConnection& connection, const std::vector<GroupRow>& groups) {
+    std::vector<int64_t> found;
+    found.reserve(groups.size());
+    CatalogueLookups lookups(connection);
+    for (size_t i = 0; i < groups.size(); ++i) {
+        lookups.addSeo(QStringLiteral("category_id=") + groups[i].idText);
+        if (lookups.full() || i + 1 == groups.size()) {
+            for (int64_t id : lookups.run().seo) found.push_back(id);
+        }
+    }
+    return found;
+}
+
+// Runs one of the two executions whose failure is shown and does not end the upload.
+bool ExecuteShown(ArrayQuery& query, int rows, const QString& table, Operator& op) {
     try {
         query.execute(rows);
         return true;
     } catch (const Error& e) {
-        op.showMessage(message + QStringLiteral("\n ") + e.message());
+        op.showMessage(QStringLiteral("Kļūda ievietojot tabulā ") + table + QStringLiteral("\n ") +
+                       e.message());
         return false;
     }
 }
 
-// Groups: one category, store link and set of path rows each, a description per language,
-// and a queued seo_url row. Returns false when an execution showed its error.
-bool UploadCategories(ShopConnection& connection, RunQueries& q,
+// Each group: a category, a store link, its path rows, a description per language and a
+// queued seo_url row. Returns false when an execution showed its error.
+bool UploadCategories(ShopConnection& connection, SeoQueues& seo,
                       const std::vector<GroupRow>& groups, const std::vector<int64_t>& languages,
-                      bool oneAtATime, Operator& op) {
+                      Operator& op) {
+    op.setStatus(QStringLiteral("Sūtu preču grupas"), StatusRefresh::RepaintAndProcessEvents);
+    const std::vector<int64_t> keywordRows = LookUpKeywords(connection, groups);
+
     const int n = static_cast<int>(groups.size());
     int pathRows = 0;
     for (const GroupRow& g : groups) pathRows += static_cast<int>(g.path.size());
-    q.fdCategory.setArraySize(n);
-    q.fdCategoryPath.setArraySize(pathRows);
-    q.fdCategoryToStore.setArraySize(n);
-    q.fdCategoryDescription.setArraySize(n * static_cast<int>(languages.size()));
-    q.seo.fdSeoInsert.setArraySize(n);
-    q.seo.fdSeoUpdate.setArraySize(n);
+    ArrayQuery category(connection, kCategory);
+    ArrayQuery categoryPath(connection, kCategoryPath);
+    ArrayQuery categoryToStore(connection, kCategoryToStore);
+    ArrayQuery categoryDescription(connection, kCategoryDescription);
+    category.setArraySize(n);
+    categoryPath.setArraySize(pathRows);
+    categoryToStore.setArraySize(n);
+    categoryDescription.setArraySize(n * static_cast<int>(languages.size()));
 
-    op.setStatus(QStringLiteral("Sūtu preču grupas"), StatusRefresh::RepaintAndProcessEvents);
-    std::vector<int64_t> seoRows;  // the seo_url_id each group's query text finds, 0 for none
-    seoRows.reserve(groups.size());
-    CatalogueLookups lookups(connection, q.seo.fdSeoCheck, q.fdProductCategoryCheck, oneAtATime);
-    for (size_t i = 0; i < groups.size(); ++i) {
-        lookups.addSeo(QStringLiteral("category_id=") + groups[i].idText);
-        if (lookups.full() || i + 1 == groups.size()) {
-            for (int64_t found : lookups.run().seo) seoRows.push_back(found);
-        }
-    }
     int topLevel = 0;
     int path = 0;
     int description = 0;
     for (int i = 0; i < n; ++i) {
         const GroupRow& g = groups[static_cast<size_t>(i)];
-        q.fdCategory.setValue(QStringLiteral("id"), i, int64_t{g.id});
-        if (g.parentId > 0) {
-            q.fdCategory.setValue(QStringLiteral("parent_id"), i, int64_t{g.parentId});
-            q.fdCategory.setValue(QStringLiteral("top"), i, int64_t{0});
-        } else {
-            q.fdCategory.setValue(QStringLiteral("parent_id"), i, int64_t{0});
-            q.fdCategory.setValue(QStringLiteral("top"), i, int64_t{1});
-            ++topLevel;
-        }
-        q.fdCategory.setValue(QStringLiteral("sort_order"), i,
-                              int64_t{g.sortOrder.value_or(topLevel)});
-
+        const int64_t id = g.id;
+        const bool top = g.parentId <= 0;
+        if (top) ++topLevel;
+        category.setValue(QStringLiteral("id"), i, id);
+        category.setValue(QStringLiteral("parent_id"), i, int64_t{top ? 0 : g.parentId});
+        category.setValue(QStringLiteral("top"), i, int64_t{top ? 1 : 0});
+        category.setValue(QStringLiteral("sort_order"), i, int64_t{g.sortOrder.value_or(topLevel)});
         for (size_t level = 0; level < g.path.size(); ++level, ++path) {
-            q.fdCategoryPath.setValue(QStringLiteral("id"), path, int64_t{g.id});
-            q.fdCategoryPath.setValue(QStringLiteral("path_id"), path, int64_t{g.path[level]});
-            q.fdCategoryPath.setValue(QStringLiteral("level"), path, static_cast<int64_t>(level));
+            categoryPath.setValue(QStringLiteral("id"), path, id);
+            categoryPath.setValue(QStringLiteral("path_id"), path, int64_t{g.path[level]});
+            categoryPath.setValue(QStringLiteral("level"), path, static_cast<int64_t>(level));
         }
-        q.fdCategoryToStore.setValue(QStringLiteral("id"), i, int64_t{g.id});
+        categoryToStore.setValue(QStringLiteral("id"), i, id);
         for (int64_t language : languages) {
-            q.fdCategoryDescription.setValue(QStringLiteral("id"), description, int64_t{g.id});
-            q.fdCategoryDescription.setValue(QStringLiteral("LANGV_ID"), description, language);
-            q.fdCategoryDescription.setValue(QStringLiteral("name"), description,
-                                             TextValue(g.name));
+            categoryDescription.setValue(QStringLiteral("id"), description, id);
+            categoryDescription.setValue(QStringLiteral("LANGV_ID"), description, language);
+            categoryDescription.setValue(QStringLiteral("name"), description, TextValue(g.name));
             ++description;
         }
-        AddSeoRow(q.seo, QStringLiteral("category_id=") + g.idText, MakeSeoKeyword(g.name),
-                  seoRows[static_cast<size_t>(i)]);
+        AddSeoRow(seo, QStringLiteral("category_id=") + g.idText, MakeSeoKeyword(g.name),
+                  keywordRows[static_cast<size_t>(i)]);
     }
 
-    bool shownNoError = true;
+    bool noneShown = true;
     if (n >= 1) {
-        shownNoError =
-            ExecuteShown(q.fdCategory, n, QStringLiteral("Kļūda ievietojot tabulā category"), op);
-        q.fdCategoryPath.execute(path);
-        q.fdCategoryToStore.execute(n);
+        noneShown = ExecuteShown(category, n, QStringLiteral("category"), op);
+        categoryPath.execute(path);
+        categoryToStore.execute(n);
     }
-    if (description >= 1) {
-        shownNoError &=
-            ExecuteShown(q.fdCategoryDescription, description,
-                         QStringLiteral("Kļūda ievietojot tabulā category_description"), op);
-    }
-    return shownNoError;
+    if (description >= 1)
+        noneShown &= ExecuteShown(categoryDescription, description,
+                                  QStringLiteral("category_description"), op);
+    return noneShown;
 }
 
-void UploadProducts(ShopConnection& connection, RunQueries& q,
-                    const std::vector<ProductRow>& products, const std::vector<int64_t>& languages,
-                    bool oneAtATime, Operator& op) {
-    const int n = static_cast<int>(products.size());
-    q.fdProduct.setArraySize(n);
-    q.fdProductToStore.setArraySize(n);
-    q.fdProductDescription.setArraySize(n * static_cast<int>(languages.size()));
-    q.seo.fdSeoInsert.setArraySize(n + q.seo.insertCount);
-    q.seo.fdSeoUpdate.setArraySize(n + q.seo.updateCount);
+// --- Products ----------------------------------------------------------------------------------
 
-    // Each stretch of rows first sends its link and seo_url lookups together, then the links
-    // that are missing, in row order; a link written for an earlier row of the run is found
-    // by the later rows, as the shop would answer them one by one.
-    std::set<std::pair<int32_t, int32_t>> linked;
-    CatalogueLookups lookups(connection, q.seo.fdSeoCheck, q.fdProductCategoryCheck, oneAtATime);
-    int description = 0;
-    // "Sūtu preces i/N" stands before row i's lookups. A stretch shows its first row's text
-    // before its lookups go out and the others once its links are in; when a link fails, those
-    // up to its row, so the texts shown are the ones a row at a time would have shown.
-    const auto showProductRow = [&](int i) {
-        op.setStatus(QStringLiteral("Sūtu preces %1/%2").arg(i).arg(n),
-                     StatusRefresh::RepaintAndProcessEvents);
+// The links of the products to their groups, a stretch of rows at a time: the stretch's link
+// and keyword lookups go in one round trip, then the links the shop lacks, in row order. A
+// link written for an earlier row is found by the later rows, as the shop would answer them
+// one by one. "Sūtu preces i/N" stands before row i's lookups: a stretch shows its first
+// row's text before its lookups go out and the others once its links are in; when a link
+// fails, those up to its row. Returns the seo_url_id each product's query text found.
+std::vector<int64_t> LinkProducts(ShopConnection& connection, const std::vector<ProductRow>& products,
+                                  Operator& op) {
+    const int n = static_cast<int>(products.size());
+    const auto showRow = [&](int i) {
+        if (i % 10 == 0 || i == n - 1)
+            op.setStatus(QStringLiteral("Sūtu preces %1/%2").arg(i).arg(n),
+                         StatusRefresh::RepaintAndProcessEvents);
     };
-    const auto isStatusRow = [n](int i) { return i % 10 == 0 || i == n - 1; };
+    Query link(connection, kProductCategory);
+    std::set<std::pair<int32_t, int32_t>> linked;
+    std::vector<int64_t> keywordRows;
+    keywordRows.reserve(products.size());
+    CatalogueLookups lookups(connection);
     for (int start = 0; start < n;) {
-        if (isStatusRow(start)) showProductRow(start);
+        showRow(start);
         int end = start;
         for (; end < n && !lookups.full(); ++end) {
             const ProductRow& p = products[static_cast<size_t>(end)];
@@ -252,193 +237,120 @@ void UploadProducts(ShopConnection& connection, RunQueries& q,
             lookups.addSeo(QStringLiteral("product_id=") + p.idText);
         }
         const CatalogueLookups::Answers answers = lookups.run();
+        keywordRows.insert(keywordRows.end(), answers.seo.begin(), answers.seo.end());
 
         StatementBatch links(connection);
-        std::vector<int> linkRows;  // the row of each link statement in `links`
+        std::vector<int> linkRows;  // the row of each statement in `links`
         for (int i = start; i < end; ++i) {
             const ProductRow& p = products[static_cast<size_t>(i)];
-            const std::pair<int32_t, int32_t> link{p.id, p.parentId};
+            const std::pair<int32_t, int32_t> pair{p.id, p.parentId};
             // A link read back with product_id 0 counts as missing, as does product 0's link.
-            if (answers.links[static_cast<size_t>(i - start)] != 0 || linked.count(link) != 0)
+            if (answers.links[static_cast<size_t>(i - start)] != 0 || linked.count(pair) != 0)
                 continue;
-            q.fdProductCategory.setParam(QStringLiteral("id"), int64_t{p.id});
-            q.fdProductCategory.setParam(QStringLiteral("GrupasID"), int64_t{p.parentId});
-            if (oneAtATime) {
-                q.fdProductCategory.exec();
-            } else {
-                links.add(q.fdProductCategory);
-                linkRows.push_back(i);
-            }
-            if (p.id != 0) linked.insert(link);
+            link.setParam(QStringLiteral("id"), int64_t{p.id});
+            link.setParam(QStringLiteral("GrupasID"), int64_t{p.parentId});
+            links.add(link);
+            linkRows.push_back(i);
+            if (p.id != 0) linked.insert(pair);
         }
         try {
             links.execute();
         } catch (const Error&) {
             if (links.completed() < linkRows.size()) {
-                for (int i = start + 1; i <= linkRows[links.completed()]; ++i)
-                    if (isStatusRow(i)) showProductRow(i);
+                for (int i = start + 1; i <= linkRows[links.completed()]; ++i) showRow(i);
             }
             throw;
         }
-
-        for (int i = start; i < end; ++i) {
-            const ProductRow& p = products[static_cast<size_t>(i)];
-            if (i > start && isStatusRow(i)) showProductRow(i);
-            const int64_t id = p.id;
-            q.fdProduct.setValue(QStringLiteral("id"), i, id);
-            q.fdProduct.setValue(QStringLiteral("cena1"), i, p.price);
-            q.fdProduct.setValue(QStringLiteral("artikuls"), i, TextValue(p.article));
-            q.fdProduct.setValue(QStringLiteral("quantity"), i, p.quantity);
-            q.fdProduct.setValue(QStringLiteral("date_added"), i, TextValue(p.dateAdded));
-            q.fdProduct.setValue(QStringLiteral("quantity_decimal"), i, p.quantityDecimal);
-            q.fdProduct.setValue(QStringLiteral("minimum"), i, p.minimum);
-            q.fdProductToStore.setValue(QStringLiteral("id"), i, id);
-
-            AddSeoRow(q.seo, QStringLiteral("product_id=") + p.idText, MakeSeoKeyword(p.name),
-                      answers.seo[static_cast<size_t>(i - start)]);
-
-            const std::string tag = (p.article + QLatin1Char('|')).toStdString();
-            const std::string name = p.name.toStdString();
-            for (int64_t language : languages) {
-                q.fdProductDescription.setValue(QStringLiteral("id"), description, id);
-                q.fdProductDescription.setValue(QStringLiteral("LANGV_ID"), description, language);
-                q.fdProductDescription.setValue(QStringLiteral("GNOS"), description, name);
-                q.fdProductDescription.setValue(QStringLiteral("apraksts"), description,
-                                                TextValue(p.description));
-                q.fdProductDescription.setValue(QStringLiteral("GNOS2"), description, name);
-                q.fdProductDescription.setValue(QStringLiteral("TAG"), description, tag);
-                q.fdProductDescription.setValue(QStringLiteral("meta_description"), description,
-                                                TextValue(p.metaDescription));
-                q.fdProductDescription.setValue(QStringLiteral("meta_keyword"), description,
-                                                TextValue(p.metaKeyword));
-                ++description;
-            }
-        }
+        for (int i = start + 1; i < end; ++i) showRow(i);
         start = end;
+    }
+    return keywordRows;
+}
+
+// The products, their store links and descriptions in batches, then every queued seo_url
+// row: new ones first, then the keyword updates.
+void WriteProducts(ShopConnection& connection, SeoQueues& seo,
+                   const std::vector<ProductRow>& products, const std::vector<int64_t>& keywordRows,
+                   const std::vector<int64_t>& languages, Operator& op) {
+    const int n = static_cast<int>(products.size());
+    ArrayQuery product(connection, kProduct);
+    ArrayQuery productToStore(connection, kProductToStore);
+    ArrayQuery productDescription(connection, kProductDescription);
+    product.setArraySize(n);
+    productToStore.setArraySize(n);
+    productDescription.setArraySize(n * static_cast<int>(languages.size()));
+    int description = 0;
+    for (int i = 0; i < n; ++i) {
+        const ProductRow& p = products[static_cast<size_t>(i)];
+        const int64_t id = p.id;
+        product.setValue(QStringLiteral("id"), i, id);
+        product.setValue(QStringLiteral("cena1"), i, p.price);
+        product.setValue(QStringLiteral("artikuls"), i, TextValue(p.article));
+        product.setValue(QStringLiteral("quantity"), i, p.quantity);
+        product.setValue(QStringLiteral("date_added"), i, TextValue(p.dateAdded));
+        product.setValue(QStringLiteral("quantity_decimal"), i, p.quantityDecimal);
+        product.setValue(QStringLiteral("minimum"), i, p.minimum);
+        productToStore.setValue(QStringLiteral("id"), i, id);
+        AddSeoRow(seo, QStringLiteral("product_id=") + p.idText, MakeSeoKeyword(p.name),
+                  keywordRows[static_cast<size_t>(i)]);
+
+        const std::string name = p.name.toStdString();
+        const std::string tag = (p.article + QLatin1Char('|')).toStdString();
+        for (int64_t language : languages) {
+            productDescription.setValue(QStringLiteral("id"), description, id);
+            productDescription.setValue(QStringLiteral("LANGV_ID"), description, language);
+            productDescription.setValue(QStringLiteral("GNOS"), description, name);
+            productDescription.setValue(QStringLiteral("apraksts"), description,
+                                        TextValue(p.description));
+            productDescription.setValue(QStringLiteral("GNOS2"), description, name);
+            productDescription.setValue(QStringLiteral("TAG"), description, tag);
+            productDescription.setValue(QStringLiteral("meta_description"), description,
+                                        TextValue(p.metaDescription));
+            productDescription.setValue(QStringLiteral("meta_keyword"), description,
+                                        TextValue(p.metaKeyword));
+            ++description;
+        }
     }
 
     op.setStatus(QStringLiteral("Ievietoju preču datus tabulās..."),
                  StatusRefresh::RepaintAndProcessEvents);
-    if (n >= 1) {
-        ExecuteInBatches({&q.fdProduct, &q.fdProductToStore}, n,
-                         QStringLiteral("Ievietoju Product tabulā: "), op);
-    }
-    if (description >= 1) {
-        ExecuteInBatches({&q.fdProductDescription}, description,
-                         QStringLiteral("Ievietoju ProductDescription tabulā: "), op);
-    }
+    ExecuteInBatches({&product, &productToStore}, n, QStringLiteral("Ievietoju Product tabulā: "),
+                     op);
+    ExecuteInBatches({&productDescription}, description,
+                     QStringLiteral("Ievietoju ProductDescription tabulā: "), op);
     op.setStatus(QStringLiteral("Ievietoju SEO..."), StatusRefresh::RepaintAndProcessEvents);
-    if (q.seo.insertCount >= 1) {
-        ExecuteInBatches({&q.seo.fdSeoInsert}, q.seo.insertCount,
-                         QStringLiteral("Ievietoju SEO tabulā: "), op);
-    }
-    if (q.seo.updateCount >= 1) {
-        ExecuteInBatches({&q.seo.fdSeoUpdate}, q.seo.updateCount,
-                         QStringLiteral("Apdeitoju SEO tabulā: "), op);
-    }
+    ExecuteInBatches({&seo.fdSeoInsert}, seo.insertCount, QStringLiteral("Ievietoju SEO tabulā: "),
+                     op);
+    ExecuteInBatches({&seo.fdSeoUpdate}, seo.updateCount, QStringLiteral("Apdeitoju SEO tabulā: "),
+                     op);
 }
 
 }  // namespace
 
-const QString kCategoryStatement =
-    QStringLiteral("INSERT INTO category") + W8 +
-    QStringLiteral("(category_id, parent_id, top, status, sort_order) VALUES") + W8 +
-    QStringLiteral("(:id, :parent_id, :top, 1, :sort_order)");
-const QString kCategoryToStoreStatement = QStringLiteral("INSERT INTO category_to_store") + W8 +
-                                          QStringLiteral("(category_id, store_id) VALUES") + W8 +
-                                          QStringLiteral("(:id, 0)");
-const QString kCategoryDescriptionStatement =
-    QStringLiteral("INSERT INTO category_description") + W8 +
-    QStringLiteral("(category_id, language_id, name) VALUES") + W8 +
-    QStringLiteral("(:id, :LANGV_ID, :name)");
-const QString kCategoryPathStatement = QStringLiteral("INSERT INTO category_path") + W7 +
-                                       QStringLiteral("(category_id, path_id, level) VALUES") + W7 +
-                                       QStringLiteral("(:id, :path_id, :level)");
-const QString kProductStatement =
-    QStringLiteral("INSERT INTO product") + W7 +
-    QStringLiteral(
-        "(product_id, status, price, model, quantity, stock_status_id, date_added, "
-        "quantity_decimal, "
-        "minimum) VALUES") +
-    W7 +
-    QStringLiteral(
-        "(:id, 1, :cena1, :artikuls, :quantity, 6, :date_added, :quantity_decimal, :minimum)");
-const QString kProductToStoreStatement = QStringLiteral("INSERT INTO product_to_store") + S31 +
-                                         QStringLiteral("(product_id, store_id) VALUES") + W7 +
-                                         QStringLiteral("(:id, 0)");
-const QString kProductDescriptionStatement =
-    QStringLiteral("INSERT INTO product_description") + W8 +
-    QStringLiteral(
-        "(product_id, language_id, name, description, meta_title, tag, meta_description, "
-        "meta_keyword) "
-        "VALUES") +
-    W8 +
-    QStringLiteral(
-        "(:id, :LANGV_ID, :GNOS, :apraksts, :GNOS2, :TAG, :meta_description, :meta_keyword)");
-const QString kProductCategoryCheckStatement =
-    QStringLiteral("SELECT product_id") + T8 + QStringLiteral("FROM product_to_category") + T8 +
-    QStringLiteral("WHERE product_id=:id") + T9 + QStringLiteral("AND category_id=:GrupasID");
-const QString kProductCategoryStatement = QStringLiteral("INSERT INTO product_to_category") + W7 +
-                                          QStringLiteral("(product_id, category_id) VALUES") + W7 +
-                                          QStringLiteral("(:id, :GrupasID)");
-const QString kLanguagesStatement = QStringLiteral("SELECT language_id from language");
-const char* const kCatalogueDeletions[8] = {
-    "DELETE FROM category",
-    "DELETE FROM category_to_store",
-    "DELETE FROM category_description",
-    "DELETE FROM category_path",
-    "DELETE FROM product",
-    "DELETE FROM product_description",
-    "DELETE FROM product_to_category",
-    "DELETE FROM product_to_store",
-};
-
-UploadResult UploadCatalogue(ShopConnection& connection, CatalogueWorkbooks workbooks, Operator& op,
-                             const CatalogueOptions& options) {
-    if (TestShopConnection(connection, op) < 0) return UploadResult::ConnectionFailed;
-
-    // Both workbooks are read and checked whole before the old catalogue is deleted: a
-    // missing file, a bad cell or a cycle in the group tree leaves the shop as it was.
-    const QString excelDir = op.inputs().workbookPath;
-    ConnectWorkbook(workbooks.adcPrecuGrupas.connection, excelDir, kGroupsWorkbook);
-    OpenWorkbook(workbooks.adcExcel, excelDir, kGroupsWorkbook);
-    // The tree is only asked for the paths of the groups read: without group rows the groups
-    // workbook needs no GRUPAS worksheet.
+Catalogue ReadCatalogue(const QString& workbookPath) {
+    const Workbook groupsWorkbook = Workbook::Open(workbookPath, kGroupsWorkbook);
+    const Sheet groups = groupsWorkbook.firstSheet();
+    // The paths are walked only for the groups read: without group rows the groups workbook
+    // needs no GRUPAS worksheet.
     GroupTree tree;
-    if (workbooks.adcExcel.query.rowCount() > 0) {
-        workbooks.adcPrecuGrupas.query =
-            workbooks.adcPrecuGrupas.connection.openSheet(kGroupsSheet);
-        tree = GroupTree::Read(workbooks.adcPrecuGrupas.query);
-    }
-    const std::vector<GroupRow> groups = ReadGroups(workbooks.adcExcel.query, tree);
-    OpenWorkbook(workbooks.adcExcel, excelDir, kProductsWorkbook);
-    const std::vector<ProductRow> products = ReadProducts(workbooks.adcExcel.query);
-    CloseWorkbook(workbooks.adcExcel);
-    CloseWorkbook(workbooks.adcPrecuGrupas);
+    if (groups.rowCount() > 0) tree = GroupTree::Read(groupsWorkbook.sheet(kGroupsSheet));
+    Catalogue catalogue;
+    catalogue.groups = ReadGroups(groups, tree);
+    catalogue.products = ReadProducts(Workbook::Open(workbookPath, kProductsWorkbook).firstSheet());
+    return catalogue;
+}
 
-    SetShopMaintenance(connection, 1);
-    std::vector<int64_t> languages;
-    {
-        Query fdLanguages(connection, kLanguagesStatement);
-        fdLanguages.open();
-        for (; !fdLanguages.eof(); fdLanguages.next()) {
-            languages.push_back(fdLanguages.fieldAsInteger(QStringLiteral("language_id")));
-        }
-    }
-    Query fdDelete(connection);
-    op.setStatus(QStringLiteral("Dzēšu vecos ierakstus"), StatusRefresh::Repaint);
-    for (const char* deletion : kCatalogueDeletions) {
-        fdDelete.setText(QString::fromLatin1(deletion));
-        fdDelete.exec();
-    }
-
-    RunQueries queries(connection);
-    queries.seo.fdSeoUpdate.setRowByRow(options.oneAtATime);
-    const bool shownNoError =
-        UploadCategories(connection, queries, groups, languages, options.oneAtATime, op);
-    UploadProducts(connection, queries, products, languages, options.oneAtATime, op);
-    SetShopMaintenance(connection, 0);
-    return shownNoError ? UploadResult::Done : UploadResult::DoneWithErrors;
+Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, Operator& op) {
+    const std::vector<int64_t> languages = ReadLanguages(connection);
+    DeleteOldCatalogue(connection, op);
+    SeoQueues seo(connection);
+    const int keywords = static_cast<int>(catalogue.groups.size() + catalogue.products.size());
+    seo.fdSeoInsert.setArraySize(keywords);
+    seo.fdSeoUpdate.setArraySize(keywords);
+    const bool noneShown = UploadCategories(connection, seo, catalogue.groups, languages, op);
+    const std::vector<int64_t> keywordRows = LinkProducts(connection, catalogue.products, op);
+    WriteProducts(connection, seo, catalogue.products, keywordRows, languages, op);
+    return noneShown ? Outcome::Done : Outcome::ShownErrors;
 }
 
 }  // namespace wwweksports

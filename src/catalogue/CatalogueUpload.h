@@ -1,51 +1,62 @@
-// The catalogue upload behind "Preces un grupas": replaces the shop's product groups and
-// products with those of Grupas_web.xlsx and Preces_web.xlsx. Both workbooks are read and
-// checked whole first; then the shop goes into maintenance, the old catalogue is deleted,
-// the groups are written with their store links, descriptions (one per shop language) and
-// category paths, then the products with theirs, then the queued seo_url rows; the shop
-// leaves maintenance at the end.
+// The catalogue behind "Preces un grupas": the product groups of Grupas_web.xlsx and the
+// products of Preces_web.xlsx replace the shop's. ReadCatalogue reads and checks both
+// workbooks whole, before the shop is touched; WriteCatalogue, with the shop in
+// maintenance, deletes the old catalogue and writes the groups with their store links,
+// descriptions (one per shop language) and category paths, then the products with theirs,
+// then the seo_url rows of both.
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "operator/Outcome.h"
 
 namespace wwweksports {
 
 class Operator;
 class ShopConnection;
-struct WorkbookSource;
 
-enum class UploadResult {
-    Done,
-    ConnectionFailed,  // the connection test failed and showed its message; nothing was touched
-    DoneWithErrors,    // done, but a category or description execution showed its error
+struct GroupRow {
+    int32_t id = 0;
+    QString idText;
+    int32_t parentId = 0;
+    std::optional<int32_t> sortOrder;  // empty when KARTOSANAS cannot be read
+    QString name;
+    std::vector<int32_t> path;  // top-level ancestor .. the group itself
 };
 
-struct CatalogueWorkbooks {
-    WorkbookSource& adcExcel;        // the groups' pass, then the products
-    WorkbookSource& adcPrecuGrupas;  // the GRUPAS worksheet for the category paths
+struct ProductRow {
+    int32_t id = 0;
+    QString idText;
+    QString article;
+    double price = 0;
+    double quantity = 0;
+    QString dateAdded;  // as the shop's column takes it
+    int64_t quantityDecimal = 0;
+    double minimum = 0;
+    int32_t parentId = 0;
+    QString name;
+    QString description;
+    QString metaDescription;
+    QString metaKeyword;
 };
 
-struct CatalogueOptions {
-    // Every lookup and link in a round trip of its own, as a comparison for the batched path.
-    bool oneAtATime = false;
+struct Catalogue {
+    std::vector<GroupRow> groups;
+    std::vector<ProductRow> products;
 };
 
-// Workbook and database errors other than those of the category and category description
-// executions raise Error and end the upload where they happen.
-UploadResult UploadCatalogue(ShopConnection& connection, CatalogueWorkbooks workbooks, Operator& op,
-                             const CatalogueOptions& options = CatalogueOptions());
+// Both workbooks in the directory of `workbookPath`: the groups' first worksheet, with the
+// paths walked through its GRUPAS worksheet (needed only when there are groups), and the
+// products' first worksheet. Throws Error(Workbook) for a missing file, sheet or column, a
+// cell that cannot be read, or a cycle among the groups.
+Catalogue ReadCatalogue(const QString& workbookPath);
 
-// The statement texts, exactly as the shop receives them (":name" are the parameters).
-extern const QString kCategoryStatement;
-extern const QString kCategoryToStoreStatement;
-extern const QString kCategoryDescriptionStatement;
-extern const QString kCategoryPathStatement;
-extern const QString kProductStatement;
-extern const QString kProductToStoreStatement;
-extern const QString kProductDescriptionStatement;
-extern const QString kProductCategoryCheckStatement;
-extern const QString kProductCategoryStatement;
-extern const QString kLanguagesStatement;
-extern const char* const kCatalogueDeletions[8];
+// Returns ShownErrors when the category or category description rows were refused: the
+// error was shown and the upload went on. Every other error raises Error and ends the
+// upload where it happens.
+Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, Operator& op);
 
 }  // namespace wwweksports

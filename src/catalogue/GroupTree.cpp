@@ -8,14 +8,11 @@
 
 namespace wwweksports {
 
-GroupTree GroupTree::Read(RowSet& grupas) {
+GroupTree GroupTree::Read(const Sheet& grupas) {
     GroupTree tree;
-    tree.setSource(QStringLiteral("%1, sheet \"%2\"").arg(grupas.fileName(), grupas.sheetName()));
-    for (grupas.first(); !grupas.eof(); grupas.next()) {
-        tree.addGroup(grupas.asInteger(QStringLiteral("ID")),
-                      grupas.asInteger(QStringLiteral("PARENT_ID")));
-    }
-    grupas.first();
+    tree.setSource(QStringLiteral("%1, sheet \"%2\"").arg(grupas.fileName(), grupas.name()));
+    for (const SheetRow row : grupas)
+        tree.addGroup(row.asInteger(QStringLiteral("ID")), row.asInteger(QStringLiteral("PARENT_ID")));
     return tree;
 }
 

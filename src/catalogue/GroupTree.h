@@ -1,6 +1,6 @@
 // The product group tree of the groups workbook's GRUPAS worksheet: each group's parent by
-// PARENT_ID. It answers a group's depth and its ancestors, which become the group's rows
-// of category_path, and finds cycles before anything is written to the shop.
+// PARENT_ID. It answers a group's ancestors, which become the group's rows of
+// category_path, and finds cycles before anything is written to the shop.
 #pragma once
 
 #include <QString>
@@ -10,13 +10,13 @@
 
 namespace wwweksports {
 
-class RowSet;
+class Sheet;
 
 class GroupTree {
 public:
     // Reads ID and PARENT_ID of every row; for an ID that appears twice the first row counts.
     // Workbook errors pass to the caller.
-    static GroupTree Read(RowSet& grupas);
+    static GroupTree Read(const Sheet& grupas);
 
     void addGroup(int32_t id, int32_t parentId);
 
@@ -25,9 +25,6 @@ public:
     // a row of its own still belongs to the path and ends it. Throws Error(Workbook) naming
     // the groups of a cycle.
     std::vector<int32_t> pathOf(int32_t id) const;
-
-    // Steps from the group up to its top-level ancestor.
-    int GroupDepth(int32_t id) const { return static_cast<int>(pathOf(id).size()) - 1; }
 
     void setSource(const QString& description) { source_ = description; }
 

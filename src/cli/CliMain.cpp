@@ -1,14 +1,12 @@
 #include "cli/CliMain.h"
 
-#include "app/SendLists.h"
+#include "app/UploadFrame.h"
+#include "app/Uploads.h"
 #include "cli/CliOperator.h"
 #include "cli/CliOptions.h"
 #include "operator/Error.h"
 #include "settings/SettingsStore.h"
-#include "shopdb/ShopChecks.h"
 #include "shopdb/ShopConnection.h"
-#include "stock/StockBalances.h"
-#include "workbook/Workbook.h"
 
 namespace wwweksports {
 namespace {
@@ -18,24 +16,33 @@ const int kExitFailed = 1;
 const int kExitInputMissing = 2;
 const int kExitNoConnection = 3;
 
-int ExitStatus(RunResult result) {
-    switch (result) {
-        case RunResult::Done:
+// The exit status of a run that ended with `outcome`.
+int ExitStatus(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Done:
             return kExitDone;
-        case RunResult::InputMissing:
+        case Outcome::InputMissing:
             return kExitInputMissing;
-        case RunResult::ConnectionFailed:
+        case Outcome::ConnectionFailed:
             return kExitNoConnection;
-        case RunResult::Failed:
+        case Outcome::ShownErrors:
             break;
     }
     return kExitFailed;
 }
 
-int ExitStatus(int checkResult) {
-    if (checkResult == kInputMissing) return kExitInputMissing;
-    if (checkResult == kNoConnection) return kExitNoConnection;
-    return checkResult < 0 ? kExitFailed : kExitDone;
+// The exit status of a run that an error of `category` ended.
+int ExitStatus(Error::Category category) {
+    switch (category) {
+        case Error::Category::Input:
+            return kExitInputMissing;
+        case Error::Category::Connection:
+            return kExitNoConnection;
+        case Error::Category::Workbook:
+        case Error::Category::Database:
+            break;
+    }
+    return kExitFailed;
 }
 
 void PrintCounters(const ShopConnection& connection, QTextStream& err) {
@@ -81,28 +88,25 @@ int RunCli(const QStringList& args, const SettingsStore& store, QTextStream& out
     try {
         switch (options->command) {
             case CliOptions::Command::TestConnection: {
-                const int result = TestShopConnection(connection, op);
-                if (result > 0) err << QStringLiteral("Connection test passed") << Qt::endl;
-                status = ExitStatus(result);
+                const Outcome outcome = TestShopConnection(connection, op);
+                if (outcome == Outcome::Done)
+                    err << QStringLiteral("Connection test passed") << Qt::endl;
+                status = ExitStatus(outcome);
                 break;
             }
-            case CliOptions::Command::SendStock: {
-                WorkbookSource adcExcel;
-                status = ExitStatus(UploadStockBalances(connection, adcExcel, op));
+            case CliOptions::Command::SendStock:
+                status = ExitStatus(UploadStockBalances(connection, op));
                 break;
-            }
-            case CliOptions::Command::SendLists: {
-                Workbooks workbooks;
-                status = ExitStatus(SendLists(connection, workbooks, op));
+            case CliOptions::Command::SendLists:
+                status = ExitStatus(SendLists(connection, op));
                 break;
-            }
             case CliOptions::Command::None:
             case CliOptions::Command::Help:
                 break;
         }
     } catch (const Error& e) {
-        err << e.message() << Qt::endl;
-        status = kExitFailed;
+        err << ErrorMessage(e) << Qt::endl;
+        status = ExitStatus(e.category());
     } catch (const std::exception& e) {
         err << QString::fromLocal8Bit(e.what()) << Qt::endl;
         status = kExitFailed;

@@ -1,85 +1,65 @@
 #include "prices/PromotionalPrices.h"
 
-#include <vector>
-
+#include "catalogue/BatchWriter.h"
 #include "operator/Operator.h"
 #include "shopdb/ArrayQuery.h"
-#include "shopdb/BatchWriter.h"
-#include "shopdb/Maintenance.h"
 #include "shopdb/Query.h"
-#include "shopdb/ShopChecks.h"
 #include "shopdb/ShopDate.h"
 #include "workbook/Workbook.h"
 
 namespace wwweksports {
 namespace {
 
-struct SpecialPrice {
-    int32_t productId;
-    double price;
-};
+const QString kDelete = QStringLiteral("DELETE FROM product_special");
+const QString kMax =
+    QStringLiteral("SELECT MAX(product_special_id) AS MAX_COUNT FROM product_special");
+const QString kInsert = QStringLiteral(
+    "INSERT INTO product_special (product_special_id, product_id, customer_group_id, price, "
+    "date_start, date_end, priority) "
+    "VALUES (:product_special_id, :product_id, :customer_group_id, :price, :date_start, "
+    ":date_end, :priority)");
 
 const int64_t kCustomerGroup = 1;
 const int64_t kPriority = 999;
 
 }  // namespace
 
-int UploadSpecialPrices(ShopConnection& connection, WorkbookSource& adcExcel, Operator& op,
-                        const QDate& today) {
-    // Always with the fields as they are now, even when the connection is open: it may point
-    // at another shop.
-    if (const int test = TestShopConnection(connection, op); test < 0) return test;
-
-    // The whole workbook is read first, so a missing file or a bad cell stops the run before
-    // the old special prices are deleted.
-    const QString idColumn = QStringLiteral("ID");
-    const QString struckColumn = QStringLiteral("SVITROTA_CENA");
-    const QString priceColumn = QStringLiteral("CENA_AR_PVN");
+std::vector<SpecialPrice> ReadSpecialPrices(const QString& workbookPath) {
+    const QString id = QStringLiteral("ID");
+    const QString struck = QStringLiteral("SVITROTA_CENA");
+    const QString price = QStringLiteral("CENA_AR_PVN");
+    const Sheet sheet = Workbook::Open(workbookPath, kProductsWorkbook).firstSheet();
+    sheet.requireColumns({id, struck, price});
     std::vector<SpecialPrice> specials;
-    OpenWorkbook(adcExcel, op.inputs().workbookPath, kProductsWorkbook);
-    RowSet& rows = adcExcel.query;
-    rows.requireColumns({idColumn, struckColumn, priceColumn});
-    for (; !rows.eof(); rows.next()) {
-        if (rows.asText(struckColumn).isEmpty()) continue;
-        specials.push_back({rows.asInteger(idColumn), rows.asFloat(priceColumn)});
+    for (const SheetRow row : sheet) {
+        if (!row.asText(struck).isEmpty()) specials.push_back({row.asInteger(id), row.asFloat(price)});
     }
-    CloseWorkbook(adcExcel);
+    return specials;
+}
 
-    SetShopMaintenance(connection, 1);
-    Query query(connection, kSpecialPriceDelete);
-    query.exec();
-    query.setText(kSpecialPriceMax);
-    query.open();
+void WriteSpecialPrices(ShopConnection& connection, const std::vector<SpecialPrice>& specials,
+                        Operator& op, const QDate& today) {
+    Query(connection, kDelete).exec();
     // Increased before each use: the first special gets the maximum plus 2.
-    int64_t counter = query.fieldAsInteger(QStringLiteral("MAX_COUNT")) + 1;
-    query.close();
+    int64_t counter = Query(connection, kMax).exec().integer(0, QStringLiteral("MAX_COUNT")) + 1;
 
     op.setStatus(QStringLiteral("Preču pazeminātā cena"), StatusRefresh::RepaintAndProcessEvents);
     const Value dateStart = today.addDays(-1);
     const Value dateEnd = ParseDayMonthYear(QStringLiteral("31.12.2050"));
     const int selected = static_cast<int>(specials.size());
-    ArrayQuery insert(connection, kSpecialPriceInsertStatement);
+    ArrayQuery insert(connection, kInsert);
     insert.setArraySize(selected);
-    const int idParam = insert.paramIndex(QStringLiteral("product_special_id"));
-    const int productParam = insert.paramIndex(QStringLiteral("product_id"));
-    const int groupParam = insert.paramIndex(QStringLiteral("customer_group_id"));
-    const int priorityParam = insert.paramIndex(QStringLiteral("priority"));
-    const int startParam = insert.paramIndex(QStringLiteral("date_start"));
-    const int priceParam = insert.paramIndex(QStringLiteral("price"));
-    const int endParam = insert.paramIndex(QStringLiteral("date_end"));
     for (int row = 0; row < selected; ++row) {
         const SpecialPrice& special = specials[static_cast<size_t>(row)];
-        insert.setValue(idParam, row, ++counter);
-        insert.setValue(productParam, row, int64_t{special.productId});
-        insert.setValue(groupParam, row, kCustomerGroup);
-        insert.setValue(priorityParam, row, kPriority);
-        insert.setValue(startParam, row, dateStart);
-        insert.setValue(priceParam, row, special.price);
-        insert.setValue(endParam, row, dateEnd);
+        insert.setValue(QStringLiteral("product_special_id"), row, ++counter);
+        insert.setValue(QStringLiteral("product_id"), row, int64_t{special.productId});
+        insert.setValue(QStringLiteral("customer_group_id"), row, kCustomerGroup);
+        insert.setValue(QStringLiteral("priority"), row, kPriority);
+        insert.setValue(QStringLiteral("date_start"), row, dateStart);
+        insert.setValue(QStringLiteral("price"), row, special.price);
+        insert.setValue(QStringLiteral("date_end"), row, dateEnd);
     }
     ExecuteInBatches({&insert}, selected, QStringLiteral("Ieraksti: "), op);
-    SetShopMaintenance(connection, 0);
-    return kCheckOk;
 }
 
 }  // namespace wwweksports

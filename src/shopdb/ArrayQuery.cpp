@@ -6,14 +6,14 @@
 
 #include "operator/Error.h"
 #include "shopdb/Bindings.h"
-#include "shopdb/MySql.h"
-#include "shopdb/ShopConnection.h"
+#include "shopdb/Session.h"
 #include "shopdb/SqlText.h"
 #include "shopdb/StatementBatch.h"
 
 namespace wwweksports {
 namespace {
 
+const int kMaxPlaceholders = 65535;
 // Room left in a packet for the request header, statement id, flags and parameter types
 // beyond what is counted per value.
 const size_t kPacketOverhead = 16 * 1024;
@@ -25,41 +25,33 @@ const size_t kCachedStatements = 4;
 }  // namespace
 
 struct ArrayQuery::Impl {
-    explicit Impl(ShopConnection& c) : connection(c) {}
-
-    ShopConnection& connection;
+    ShopConnection* connection;
     QString text;
     SqlText sql;
     QStringList names;                       // distinct parameter names
     std::vector<int> placeholderParam;       // placeholder -> index into names
     std::vector<std::vector<Value>> values;  // [param][row]
     int arraySize = 0;
-    bool rowByRow = false;
-    size_t packetBudget = 0;
-
-    std::map<int, StmtPtr> statements;  // by rows per statement; 1 is the single-row text
-    uint64_t statementsSession = 0;
+    std::map<int, PreparedStatement> statements;  // by rows per statement
     Bindings bindings;
 
+    int paramIndex(const QString& name) const;
     MYSQL_STMT* statementFor(int rows);
-    size_t budget();
     size_t rowBytes(int row) const;
-    void run(MYSQL_STMT* stmt, int firstRow, int rows);
+    void runMultiRow(int startRow, int endRow);
+    void runRowByRow(int startRow, int endRow);
 };
 
-ArrayQuery::ArrayQuery(ShopConnection& connection, const QString& text)
-    : d_(std::make_unique<Impl>(connection)) {
+ArrayQuery::ArrayQuery(ShopConnection& connection, const QString& text) : d_(new Impl) {
+    d_->connection = &connection;
     d_->text = text;
     d_->sql = ParseSqlText(text);
     for (const QString& name : d_->sql.paramNames) {
-        int index = -1;
+        int index = static_cast<int>(d_->names.size());
         for (int i = 0; i < d_->names.size(); ++i) {
             if (d_->names[i].compare(name, Qt::CaseInsensitive) == 0) index = i;
         }
-        if (index < 0) {
-            index = static_cast<int>(d_->names.size());
-            d_->names << name;
-        }
+        if (index == d_->names.size()) d_->names << name;
         d_->placeholderParam.push_back(index);
     }
     d_->values.resize(static_cast<size_t>(d_->names.size()));
@@ -67,30 +59,26 @@ ArrayQuery::ArrayQuery(ShopConnection& connection, const QString& text)
 
 ArrayQuery::~ArrayQuery() = default;
 
-const QString& ArrayQuery::text() const { return d_->text; }
-
 void ArrayQuery::setArraySize(int rows) {
     d_->arraySize = std::max(rows, 0);
     for (auto& column : d_->values) column.resize(static_cast<size_t>(d_->arraySize));
 }
 
-int ArrayQuery::arraySize() const { return d_->arraySize; }
-
-int ArrayQuery::paramIndex(const QString& name) const {
+int ArrayQuery::Impl::paramIndex(const QString& name) const {
     // Callers spell the names as the statement does; the exact match is the cheap one.
-    for (int i = 0; i < d_->names.size(); ++i) {
-        if (d_->names[i] == name) return i;
+    for (int i = 0; i < names.size(); ++i) {
+        if (names[i] == name) return i;
     }
-    for (int i = 0; i < d_->names.size(); ++i) {
-        if (d_->names[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+    for (int i = 0; i < names.size(); ++i) {
+        if (names[i].compare(name, Qt::CaseInsensitive) == 0) return i;
     }
-    throw Error(Error::Category::Database,
-                QStringLiteral("The statement has no parameter \"%1\": %2")
-                    .arg(name, d_->text.simplified()));
+    throw Error(Error::Category::Database, QStringLiteral("The statement has no parameter \"%1\": %2")
+                                               .arg(name, text.simplified()));
 }
 
-void ArrayQuery::setValue(int param, int row, Value value) {
-    if (param < 0 || param >= d_->names.size() || row < 0 || row >= d_->arraySize) {
+void ArrayQuery::setValue(const QString& name, int row, Value value) {
+    const int param = d_->paramIndex(name);
+    if (row < 0 || row >= d_->arraySize) {
         throw Error(Error::Category::Database,
                     QStringLiteral("Row %1 is outside the %2 rows of the statement: %3")
                         .arg(row)
@@ -100,19 +88,19 @@ void ArrayQuery::setValue(int param, int row, Value value) {
     d_->values[static_cast<size_t>(param)][static_cast<size_t>(row)] = std::move(value);
 }
 
-void ArrayQuery::setRowByRow(bool rowByRow) { d_->rowByRow = rowByRow; }
-void ArrayQuery::setPacketBudgetForTesting(size_t bytes) { d_->packetBudget = bytes; }
+void ArrayQuery::execute(int endRow, int startRow) {
+    endRow = std::min(endRow, d_->arraySize);
+    startRow = std::max(startRow, 0);
+    if (startRow >= endRow) return;
+    if (d_->sql.multiRow) {
+        d_->runMultiRow(startRow, endRow);
+    } else {
+        d_->runRowByRow(startRow, endRow);
+    }
+}
 
 MYSQL_STMT* ArrayQuery::Impl::statementFor(int rows) {
-    MYSQL* m = ConnectionAccess::handle(connection);
-    const uint64_t session = ConnectionAccess::session(connection);
-    if (statementsSession != session) {
-        statements.clear();
-        statementsSession = session;
-    }
-    auto found = statements.find(rows);
-    if (found != statements.end()) return found->second.get();
-    if (statements.size() >= kCachedStatements) {
+    if (statements.count(rows) == 0 && statements.size() >= kCachedStatements) {
         // Keep the single-row and the longest statement: they are the ones used again.
         for (auto it = statements.begin(); it != statements.end(); ++it) {
             if (it->first != 1 && std::next(it) != statements.end()) {
@@ -121,38 +109,15 @@ MYSQL_STMT* ArrayQuery::Impl::statementFor(int rows) {
             }
         }
     }
-
-    std::string sqlText;
-    if (rows == 1) {
-        sqlText = sql.positional;
-    } else {
-        sqlText.reserve(sql.head.size() + static_cast<size_t>(rows) * (sql.tuple.size() + 1) +
-                        sql.tail.size());
-        sqlText = sql.head;
+    std::string sqlText = sql.head;
+    sqlText.reserve(sql.head.size() + static_cast<size_t>(rows) * (sql.tuple.size() + 1) +
+                    sql.tail.size());
+    for (int r = 0; r < rows; ++r) {
+        if (r > 0) sqlText += ',';
         sqlText += sql.tuple;
-        for (int r = 1; r < rows; ++r) {
-            sqlText += ',';
-            sqlText += sql.tuple;
-        }
-        sqlText += sql.tail;
     }
-    StmtPtr stmt(mysql_stmt_init(m));
-    if (!stmt) ConnectionAccess::fail(connection, mysql_errno(m), mysql_error(m), text);
-    ConnectionAccess::countRoundTrip(connection);
-    if (ConnectionAccess::stmtPrepare(connection, stmt.get(), sqlText.data(),
-                                      static_cast<unsigned long>(sqlText.size())) != 0) {
-        ConnectionAccess::failStmt(connection, stmt.get(), text);
-    }
-    MYSQL_STMT* raw = stmt.get();
-    statements.emplace(rows, std::move(stmt));
-    return raw;
-}
-
-size_t ArrayQuery::Impl::budget() {
-    if (packetBudget != 0) return packetBudget;
-    const uint64_t max = connection.maxAllowedPacket();
-    return max > kMinPacketBudget + kPacketOverhead ? static_cast<size_t>(max) - kPacketOverhead
-                                                    : kMinPacketBudget;
+    sqlText += sql.tail;
+    return statements[rows].get(connection->session(), sqlText, text);
 }
 
 size_t ArrayQuery::Impl::rowBytes(int row) const {
@@ -164,55 +129,15 @@ size_t ArrayQuery::Impl::rowBytes(int row) const {
     return bytes;
 }
 
-void ArrayQuery::Impl::run(MYSQL_STMT* stmt, int firstRow, int rows) {
-    const size_t perRow = placeholderParam.size();
-    bindings.resize(perRow * static_cast<size_t>(rows));
-    for (int r = 0; r < rows; ++r) {
-        for (size_t p = 0; p < perRow; ++p) {
-            bindings.set(static_cast<size_t>(r) * perRow + p,
-                         values[static_cast<size_t>(placeholderParam[p])]
-                               [static_cast<size_t>(firstRow + r)]);
-        }
-    }
-    if (perRow > 0 && mysql_stmt_bind_param(stmt, bindings.data()) != 0) {
-        ConnectionAccess::failStmt(connection, stmt, text);
-    }
-    ConnectionAccess::countRoundTrip(connection);
-    ConnectionAccess::countStatement(connection);
-    if (ConnectionAccess::stmtExecute(connection, stmt) != 0)
-        ConnectionAccess::failStmt(connection, stmt, text);
-}
-
-void ArrayQuery::execute(int endRow, int startRow) {
-    endRow = std::min(endRow, d_->arraySize);
-    startRow = std::max(startRow, 0);
-    if (startRow >= endRow) return;
-
-    if (d_->rowByRow) {
-        for (int row = startRow; row < endRow; ++row) d_->run(d_->statementFor(1), row, 1);
-        return;
-    }
-    if (!d_->sql.multiRow) {
-        // One statement per row, many rows to a round trip.
-        StatementBatch pending(d_->connection);
-        std::vector<const Value*> values(d_->placeholderParam.size());
-        for (int row = startRow; row < endRow; ++row) {
-            for (size_t p = 0; p < values.size(); ++p) {
-                values[p] = &d_->values[static_cast<size_t>(d_->placeholderParam[p])]
-                                       [static_cast<size_t>(row)];
-            }
-            pending.add(d_->sql, values, d_->text);
-            if (pending.full()) pending.execute();
-        }
-        pending.execute();
-        return;
-    }
-
-    const int perRow = static_cast<int>(d_->placeholderParam.size());
+void ArrayQuery::Impl::runMultiRow(int startRow, int endRow) {
+    const int perRow = static_cast<int>(placeholderParam.size());
     const int maxRows = perRow > 0 ? kMaxPlaceholders / perRow : 10000;
-    const size_t budget = d_->budget();
-    const size_t headBytes = d_->sql.head.size() + d_->sql.tail.size();
-    const size_t tupleBytes = d_->sql.tuple.size() + 1;
+    const uint64_t packet = connection->maxAllowedPacket();
+    const size_t budget = packet > kMinPacketBudget + kPacketOverhead
+                              ? static_cast<size_t>(packet) - kPacketOverhead
+                              : kMinPacketBudget;
+    const size_t headBytes = sql.head.size() + sql.tail.size();
+    const size_t tupleBytes = sql.tuple.size() + 1;
 
     for (int row = startRow; row < endRow;) {
         int rows = std::min(maxRows, endRow - row);
@@ -220,14 +145,35 @@ void ArrayQuery::execute(int endRow, int startRow) {
         // single row that does not fit goes alone and the server gives its own message.
         while (rows > 1) {
             size_t bytes = 0;
-            for (int r = row; r < row + rows && bytes <= budget; ++r) bytes += d_->rowBytes(r);
+            for (int r = row; r < row + rows && bytes <= budget; ++r) bytes += rowBytes(r);
             if (bytes <= budget && headBytes + static_cast<size_t>(rows) * tupleBytes <= budget)
                 break;
             rows = (rows + 1) / 2;
         }
-        d_->run(d_->statementFor(rows), row, rows);
+        MYSQL_STMT* stmt = statementFor(rows);
+        bindings.resize(static_cast<size_t>(perRow) * static_cast<size_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            for (int p = 0; p < perRow; ++p) {
+                bindings.set(static_cast<size_t>(r * perRow + p),
+                             values[static_cast<size_t>(placeholderParam[static_cast<size_t>(p)])]
+                                   [static_cast<size_t>(row + r)]);
+            }
+        }
+        connection->session().execute(stmt, perRow > 0 ? bindings.data() : nullptr, text);
         row += rows;
     }
+}
+
+void ArrayQuery::Impl::runRowByRow(int startRow, int endRow) {
+    StatementBatch batch(*connection);
+    std::vector<const Value*> row(placeholderParam.size());
+    for (int r = startRow; r < endRow; ++r) {
+        for (size_t p = 0; p < row.size(); ++p)
+            row[p] = &values[static_cast<size_t>(placeholderParam[p])][static_cast<size_t>(r)];
+        batch.add(sql, row, text);
+        if (batch.full()) batch.execute();
+    }
+    batch.execute();
 }
 
 }  // namespace wwweksports

@@ -1,9 +1,10 @@
-// Parameter values laid out as the client library's binary-protocol bindings.
+// Inside shopdb/ only: parameter values laid out as the client library's binary-protocol
+// bindings.
 #pragma once
 
 #include <vector>
 
-#include "shopdb/MySql.h"
+#include "shopdb/Session.h"
 #include "shopdb/Value.h"
 
 namespace wwweksports {

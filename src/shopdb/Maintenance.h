@@ -1,17 +1,13 @@
 // The shop's maintenance mode: its `config_maintenance` setting, switched on while an upload
-// rewrites the shop and off again at the upload's end.
+// rewrites the shop and off again at the upload's end. A shop without that setting row has
+// no maintenance mode; switching changes nothing there.
 #pragma once
-
-#include <QString>
 
 namespace wwweksports {
 
 class ShopConnection;
 
-// The statement text for value 1 (on) or 0 (off).
-QString MaintenanceStatement(int value);
-
-// Executes the statement; database errors pass to the caller.
+// 1 switches the mode on, 0 off. Database errors pass to the caller.
 void SetShopMaintenance(ShopConnection& connection, int value);
 
 }  // namespace wwweksports

@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 
 #include "operator/Error.h"
-#include "shopdb/MySql.h"
+#include "shopdb/Session.h"
+#include "shopdb/ShopDate.h"
 
 namespace wwweksports {
 namespace {
@@ -22,147 +25,141 @@ const unsigned int kConnectTimeoutSeconds = 20;
 // ER_CONNECTION_KILLED: the server ended the session.
 const unsigned int kConnectionKilled = 1927;
 
+// How often the wait hook runs while the tool waits on the server.
+const int kWaitSliceMs = 40;
+
 QString Abbreviated(const QString& statement) {
     QString flat = statement.simplified();
     if (flat.size() > 120) flat = flat.left(117) + QStringLiteral("...");
     return flat;
 }
 
+[[noreturn]] void FailConnect(MYSQL* m) {
+    throw Error(Error::Category::Connection, QString::fromUtf8(mysql_error(m)));
+}
+
 }  // namespace
 
-int WaitForServer(ShopConnection& connection, MYSQL* m, int status);
+// --- ShopConnection --------------------------------------------------------------------------
 
-struct ShopConnection::Impl {
-    QMap<QString, QString> params;
-    std::function<void()> waitHook;
-    MysqlPtr mysql;
-    uint64_t session = 0;
-    uint64_t maxAllowedPacket = 0;
-    Counters counters;
-};
-
-ShopConnection::ShopConnection() : d_(std::make_unique<Impl>()) {}
+ShopConnection::ShopConnection() : d_(std::make_unique<Session>()) {}
 ShopConnection::~ShopConnection() = default;
 
 void ShopConnection::setParam(const QString& name, const QString& value) {
     if (value.isEmpty()) {
-        d_->params.remove(name);
+        d_->params_.remove(name);
     } else {
-        d_->params.insert(name, value);
+        d_->params_.insert(name, value);
     }
 }
 
-bool ShopConnection::hasParam(const QString& name) const { return d_->params.contains(name); }
-QString ShopConnection::param(const QString& name) const { return d_->params.value(name); }
+bool ShopConnection::hasParam(const QString& name) const { return d_->params_.contains(name); }
+QString ShopConnection::param(const QString& name) const { return d_->params_.value(name); }
 
-void ShopConnection::open() {
+void ShopConnection::open() { d_->open(); }
+void ShopConnection::close() { d_->close(); }
+bool ShopConnection::isOpen() const { return d_->mysql_ != nullptr; }
+uint64_t ShopConnection::maxAllowedPacket() { return d_->maxAllowedPacket(); }
+ShopConnection::Counters ShopConnection::counters() const { return d_->counters_; }
+void ShopConnection::setWaitHook(std::function<void()> hook) { d_->waitHook_ = std::move(hook); }
+ShopConnection::Session& ShopConnection::session() { return *d_; }
+
+// --- Session: opening --------------------------------------------------------------------------
+
+void ShopConnection::Session::open() {
     close();
 
     unsigned int port = 0;
-    if (hasParam(QStringLiteral("Port"))) {
+    if (params_.contains(QStringLiteral("Port"))) {
+        const QString text = params_.value(QStringLiteral("Port"));
         bool ok = false;
-        const uint value = param(QStringLiteral("Port")).toUInt(&ok);
+        const uint value = text.toUInt(&ok);
         if (!ok || value == 0 || value > 65535) {
             throw Error(Error::Category::Connection,
-                        QStringLiteral("Invalid port \"%1\" in the shop database address")
-                            .arg(param(QStringLiteral("Port"))));
+                        QStringLiteral("Invalid port \"%1\" in the shop database address").arg(text));
         }
         port = value;
     }
 
     MysqlPtr mysql(mysql_init(nullptr));
     if (!mysql) throw Error(Error::Category::Connection, QStringLiteral("Out of memory"));
-    const std::string charset = hasParam(QStringLiteral("CharacterSet"))
-                                    ? param(QStringLiteral("CharacterSet")).toStdString()
-                                    : std::string("utf8mb4");
-    mysql_options(mysql.get(), MYSQL_SET_CHARSET_NAME, charset.c_str());
-    mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &kConnectTimeoutSeconds);
-    if (d_->waitHook) mysql_options(mysql.get(), MYSQL_OPT_NONBLOCK, nullptr);
+    MYSQL* m = mysql.get();
+    const std::string charset =
+        params_.value(QStringLiteral("CharacterSet"), QStringLiteral("utf8mb4")).toStdString();
+    mysql_options(m, MYSQL_SET_CHARSET_NAME, charset.c_str());
+    mysql_options(m, MYSQL_OPT_CONNECT_TIMEOUT, &kConnectTimeoutSeconds);
+    // Every call waits in wait(), where the hook runs.
+    mysql_options(m, MYSQL_OPT_NONBLOCK, nullptr);
 
     // A removed parameter leaves the client library's default (host, user, no database).
-    auto arg = [this](const char* name, std::string& storage) -> const char* {
-        const QString key = QString::fromLatin1(name);
-        if (!hasParam(key)) return nullptr;
-        storage = param(key).toStdString();
-        return storage.c_str();
-    };
-    std::string server, user, password, database;
-    const char* serverArg = arg("Server", server);
-    const char* userArg = arg("User_Name", user);
-    const char* passwordArg = arg("Password", password);
-    const char* databaseArg = arg("Database", database);
-
-    ++d_->counters.connects;
-    ++d_->counters.roundTrips;
-    // Multi-statements let StatementBatch send many statements in one round trip.
-    MYSQL* connected = nullptr;
-    if (d_->waitHook) {
-        int status =
-            mysql_real_connect_start(&connected, mysql.get(), serverArg, userArg, passwordArg,
-                                     databaseArg, port, nullptr, CLIENT_MULTI_STATEMENTS);
-        while (status != 0)
-            status = mysql_real_connect_cont(&connected, mysql.get(),
-                                             WaitForServer(*this, mysql.get(), status));
-    } else {
-        connected = mysql_real_connect(mysql.get(), serverArg, userArg, passwordArg, databaseArg,
-                                       port, nullptr, CLIENT_MULTI_STATEMENTS);
+    std::string values[4];
+    const char* args[4] = {};
+    const char* names[4] = {"Server", "User_Name", "Password", "Database"};
+    for (int i = 0; i < 4; ++i) {
+        const QString key = QString::fromLatin1(names[i]);
+        if (!params_.contains(key)) continue;
+        values[i] = params_.value(key).toStdString();
+        args[i] = values[i].c_str();
     }
-    if (!connected)
-        throw Error(Error::Category::Connection, QString::fromUtf8(mysql_error(mysql.get())));
 
-    ++d_->counters.roundTrips;
-    ++d_->counters.statements;
-    if (ConnectionAccess::realQuery(*this, mysql.get(), kSessionSetup, sizeof kSessionSetup - 1) !=
-        0) {
-        throw Error(Error::Category::Connection, QString::fromUtf8(mysql_error(mysql.get())));
-    }
+    ++counters_.connects;
+    ++counters_.roundTrips;
+    // Multi-statements let one round trip carry many statements (StatementBatch).
+    MYSQL* connected = await<MYSQL*>(
+        m,
+        [&](MYSQL** ret) {
+            return mysql_real_connect_start(ret, m, args[0], args[1], args[2], args[3], port,
+                                            nullptr, CLIENT_MULTI_STATEMENTS);
+        },
+        [&](MYSQL** ret, int status) { return mysql_real_connect_cont(ret, m, status); });
+    if (!connected) FailConnect(m);
+
+    ++counters_.roundTrips;
+    const int setup = await<int>(
+        m,
+        [&](int* ret) { return mysql_real_query_start(ret, m, kSessionSetup, sizeof kSessionSetup - 1); },
+        [&](int* ret, int status) { return mysql_real_query_cont(ret, m, status); });
+    if (setup != 0) FailConnect(m);
     unsigned int status = 0;
-    mariadb_get_infov(mysql.get(), MARIADB_CONNECTION_SERVER_STATUS, &status);
+    mariadb_get_infov(m, MARIADB_CONNECTION_SERVER_STATUS, &status);
     if ((status & SERVER_STATUS_AUTOCOMMIT) == 0) {
-        ++d_->counters.roundTrips;
-        if (mysql_autocommit(mysql.get(), 1) != 0) {
-            throw Error(Error::Category::Connection, QString::fromUtf8(mysql_error(mysql.get())));
-        }
+        ++counters_.roundTrips;
+        const my_bool failed = await<my_bool>(
+            m, [&](my_bool* ret) { return mysql_autocommit_start(ret, m, 1); },
+            [&](my_bool* ret, int s) { return mysql_autocommit_cont(ret, m, s); });
+        if (failed) FailConnect(m);
     }
 
-    d_->mysql = std::move(mysql);
-    d_->maxAllowedPacket = 0;
-    ++d_->session;
+    mysql_ = std::move(mysql);
+    maxAllowedPacket_ = 0;
+    ++generation_;
 }
 
-void ShopConnection::close() {
-    d_->mysql.reset();
-    d_->maxAllowedPacket = 0;
+void ShopConnection::Session::close() {
+    mysql_.reset();
+    maxAllowedPacket_ = 0;
 }
 
-bool ShopConnection::isOpen() const { return d_->mysql != nullptr; }
+MYSQL* ShopConnection::Session::handle() {
+    if (!mysql_) open();
+    return mysql_.get();
+}
 
-uint64_t ShopConnection::maxAllowedPacket() {
-    if (d_->maxAllowedPacket == 0) {
-        MYSQL* m = ConnectionAccess::handle(*this);
-        const char sql[] = "SELECT @@max_allowed_packet";
-        ++d_->counters.roundTrips;
-        ++d_->counters.statements;
-        if (ConnectionAccess::realQuery(*this, m, sql, sizeof sql - 1) != 0) {
-            ConnectionAccess::fail(*this, mysql_errno(m), mysql_error(m), QString::fromLatin1(sql));
-        }
-        ResultPtr result(ConnectionAccess::storeResult(*this, m));
-        MYSQL_ROW row = result ? mysql_fetch_row(result.get()) : nullptr;
-        d_->maxAllowedPacket = row && row[0] ? std::stoull(row[0]) : 1024 * 1024;
+uint64_t ShopConnection::Session::maxAllowedPacket() {
+    if (maxAllowedPacket_ == 0) {
+        const std::string sql = "SELECT @@max_allowed_packet AS packet";
+        const uint64_t statements = counters_.statements;
+        const ResultRows result = run(sql, {QString::fromStdString(sql)}).front();
+        counters_.statements = statements;  // the connection's own business, not an upload's
+        maxAllowedPacket_ =
+            result.rowCount() > 0 ? static_cast<uint64_t>(result.integer(0, 0)) : 1024 * 1024;
     }
-    return d_->maxAllowedPacket;
+    return maxAllowedPacket_;
 }
 
-ShopConnection::Counters ShopConnection::counters() const { return d_->counters; }
-void ShopConnection::setWaitHook(std::function<void()> hook) { d_->waitHook = std::move(hook); }
-void ShopConnection::resetCounters() { d_->counters = Counters(); }
+// --- Session: waiting ----------------------------------------------------------------------------
 
-namespace {
-
-// Waits for what the client library asks for (read, write, timeout), running the hook every
-// slice of the wait; returns the events that happened.
-int Wait(const std::function<void()>& hook, MYSQL* m, int status) {
-    const int kSliceMs = 40;
+int ShopConnection::Session::wait(MYSQL* m, int status) {
     pollfd socket{};
     socket.fd = mysql_get_socket(m);
     socket.events = static_cast<short>(((status & MYSQL_WAIT_READ) ? POLLIN : 0) |
@@ -171,8 +168,8 @@ int Wait(const std::function<void()>& hook, MYSQL* m, int status) {
     long long remaining =
         (status & MYSQL_WAIT_TIMEOUT) ? static_cast<long long>(mysql_get_timeout_value_ms(m)) : -1;
     while (true) {
-        const int slice =
-            remaining < 0 ? kSliceMs : static_cast<int>(std::min<long long>(remaining, kSliceMs));
+        int slice = waitHook_ ? kWaitSliceMs : -1;
+        if (remaining >= 0) slice = static_cast<int>(slice < 0 ? remaining : std::min<long long>(remaining, slice));
         const int ready = ::poll(&socket, 1, slice);
         if (ready > 0) {
             return ((socket.revents & (POLLIN | POLLHUP | POLLERR)) ? MYSQL_WAIT_READ : 0) |
@@ -180,115 +177,193 @@ int Wait(const std::function<void()>& hook, MYSQL* m, int status) {
                    ((socket.revents & POLLPRI) ? MYSQL_WAIT_EXCEPT : 0);
         }
         if (ready < 0 && errno != EINTR) return MYSQL_WAIT_TIMEOUT;
-        if (remaining >= 0) {
+        if (ready == 0 && remaining >= 0) {
             remaining -= slice;
             if (remaining <= 0) return MYSQL_WAIT_TIMEOUT;
         }
-        hook();
+        if (waitHook_) waitHook_();
     }
 }
 
-// Runs a call of the client library's non-blocking interface to its end.
-template <typename Ret, typename Start, typename Cont>
-Ret Await(const std::function<void()>& hook, MYSQL* m, Start start, Cont cont) {
-    Ret ret{};
-    int status = start(&ret);
-    while (status != 0) status = cont(&ret, Wait(hook, m, status));
-    return ret;
-}
+// --- Session: statements -----------------------------------------------------------------------
 
-}  // namespace
-
-int WaitForServer(ShopConnection& connection, MYSQL* m, int status) {
-    return Wait(ConnectionAccess::waitHook(connection), m, status);
-}
-
-const std::function<void()>& ConnectionAccess::waitHook(ShopConnection& connection) {
-    return connection.d_->waitHook;
-}
-
-int ConnectionAccess::realQuery(ShopConnection& connection, MYSQL* m, const char* sql,
-                                unsigned long length) {
-    const auto& hook = waitHook(connection);
-    if (!hook) return mysql_real_query(m, sql, length);
-    return Await<int>(
-        hook, m, [&](int* ret) { return mysql_real_query_start(ret, m, sql, length); },
+std::vector<ResultRows> ShopConnection::Session::run(const std::string& sql,
+                                                     const std::vector<QString>& names,
+                                                     size_t* completed) {
+    if (completed) *completed = 0;
+    std::vector<ResultRows> results;
+    if (names.empty()) return results;
+    const auto name = [&names](size_t k) { return names[std::min(k, names.size() - 1)]; };
+    MYSQL* m = handle();
+    ++counters_.roundTrips;
+    counters_.statements += names.size();
+    const int sent = await<int>(
+        m,
+        [&](int* ret) {
+            return mysql_real_query_start(ret, m, sql.data(), static_cast<unsigned long>(sql.size()));
+        },
         [&](int* ret, int status) { return mysql_real_query_cont(ret, m, status); });
+    if (sent != 0) fail(mysql_errno(m), mysql_error(m), name(0));
+
+    results.reserve(names.size());
+    for (size_t k = 0;; ++k) {
+        ResultRows result;
+        ResultPtr rows(await<MYSQL_RES*>(
+            m, [&](MYSQL_RES** ret) { return mysql_store_result_start(ret, m); },
+            [&](MYSQL_RES** ret, int status) { return mysql_store_result_cont(ret, m, status); }));
+        if (rows) {
+            const unsigned int n = mysql_num_fields(rows.get());
+            MYSQL_FIELD* fields = mysql_fetch_fields(rows.get());
+            for (unsigned int i = 0; i < n; ++i) result.columns << QString::fromUtf8(fields[i].name);
+            while (MYSQL_ROW row = mysql_fetch_row(rows.get())) {
+                const unsigned long* lengths = mysql_fetch_lengths(rows.get());
+                std::vector<std::optional<std::string>> cells(n);
+                for (unsigned int i = 0; i < n; ++i) {
+                    if (row[i]) cells[i] = std::string(row[i], lengths[i]);
+                }
+                result.rows.push_back(std::move(cells));
+            }
+        } else if (mysql_field_count(m) != 0) {
+            fail(mysql_errno(m), mysql_error(m), name(k));
+        }
+        results.push_back(std::move(result));
+        if (completed) *completed = k + 1;
+        const int next = await<int>(
+            m, [&](int* ret) { return mysql_next_result_start(ret, m); },
+            [&](int* ret, int status) { return mysql_next_result_cont(ret, m, status); });
+        if (next == -1) break;
+        if (next > 0) fail(mysql_errno(m), mysql_error(m), name(k + 1));
+    }
+    return results;
 }
 
-MYSQL_RES* ConnectionAccess::storeResult(ShopConnection& connection, MYSQL* m) {
-    const auto& hook = waitHook(connection);
-    if (!hook) return mysql_store_result(m);
-    return Await<MYSQL_RES*>(
-        hook, m, [&](MYSQL_RES** ret) { return mysql_store_result_start(ret, m); },
-        [&](MYSQL_RES** ret, int status) { return mysql_store_result_cont(ret, m, status); });
+StmtPtr ShopConnection::Session::prepare(const std::string& sql, const QString& name) {
+    MYSQL* m = handle();
+    StmtPtr stmt(mysql_stmt_init(m));
+    if (!stmt) fail(mysql_errno(m), mysql_error(m), name);
+    ++counters_.roundTrips;
+    MYSQL_STMT* s = stmt.get();
+    const int prepared = await<int>(
+        m,
+        [&](int* ret) {
+            return mysql_stmt_prepare_start(ret, s, sql.data(), static_cast<unsigned long>(sql.size()));
+        },
+        [&](int* ret, int status) { return mysql_stmt_prepare_cont(ret, s, status); });
+    if (prepared != 0) {
+        const unsigned int number = mysql_stmt_errno(s);
+        const std::string text = mysql_stmt_error(s);
+        stmt.reset();
+        fail(number, text.c_str(), name);
+    }
+    return stmt;
 }
 
-int ConnectionAccess::nextResult(ShopConnection& connection, MYSQL* m) {
-    const auto& hook = waitHook(connection);
-    if (!hook) return mysql_next_result(m);
-    return Await<int>(
-        hook, m, [&](int* ret) { return mysql_next_result_start(ret, m); },
-        [&](int* ret, int status) { return mysql_next_result_cont(ret, m, status); });
-}
-
-int ConnectionAccess::stmtPrepare(ShopConnection& connection, MYSQL_STMT* stmt, const char* sql,
-                                  unsigned long length) {
-    const auto& hook = waitHook(connection);
-    if (!hook) return mysql_stmt_prepare(stmt, sql, length);
-    return Await<int>(
-        hook, stmt->mysql,
-        [&](int* ret) { return mysql_stmt_prepare_start(ret, stmt, sql, length); },
-        [&](int* ret, int status) { return mysql_stmt_prepare_cont(ret, stmt, status); });
-}
-
-int ConnectionAccess::stmtExecute(ShopConnection& connection, MYSQL_STMT* stmt) {
-    const auto& hook = waitHook(connection);
-    if (!hook) return mysql_stmt_execute(stmt);
-    return Await<int>(
-        hook, stmt->mysql, [&](int* ret) { return mysql_stmt_execute_start(ret, stmt); },
+ResultRows ShopConnection::Session::execute(MYSQL_STMT* stmt, MYSQL_BIND* params,
+                                            const QString& name) {
+    MYSQL* m = handle();
+    if (params && mysql_stmt_bind_param(stmt, params) != 0)
+        fail(mysql_stmt_errno(stmt), mysql_stmt_error(stmt), name);
+    ++counters_.roundTrips;
+    ++counters_.statements;
+    const int executed = await<int>(
+        m, [&](int* ret) { return mysql_stmt_execute_start(ret, stmt); },
         [&](int* ret, int status) { return mysql_stmt_execute_cont(ret, stmt, status); });
+    if (executed != 0) fail(mysql_stmt_errno(stmt), mysql_stmt_error(stmt), name);
+    ResultRows result;
+    if (mysql_stmt_field_count(stmt) > 0) readStatementRows(stmt, name, result);
+    return result;
 }
 
-int ConnectionAccess::stmtFetch(ShopConnection& connection, MYSQL_STMT* stmt) {
-    const auto& hook = waitHook(connection);
-    if (!hook) return mysql_stmt_fetch(stmt);
-    return Await<int>(
-        hook, stmt->mysql, [&](int* ret) { return mysql_stmt_fetch_start(ret, stmt); },
-        [&](int* ret, int status) { return mysql_stmt_fetch_cont(ret, stmt, status); });
+void ShopConnection::Session::readStatementRows(MYSQL_STMT* stmt, const QString& name,
+                                                ResultRows& result) {
+    MYSQL* m = handle();
+    const unsigned int n = mysql_stmt_field_count(stmt);
+    if (ResultPtr meta{mysql_stmt_result_metadata(stmt)}) {
+        MYSQL_FIELD* fields = mysql_fetch_fields(meta.get());
+        for (unsigned int i = 0; i < n; ++i) result.columns << QString::fromUtf8(fields[i].name);
+    }
+    // Every column is fetched as text into a buffer; a longer value is fetched again whole.
+    std::vector<MYSQL_BIND> binds(n, MYSQL_BIND{});
+    std::vector<std::string> buffers(n, std::string(64, '\0'));
+    std::vector<unsigned long> lengths(n, 0);
+    std::vector<my_bool> nulls(n, 0);
+    for (unsigned int i = 0; i < n; ++i) {
+        binds[i].buffer_type = MYSQL_TYPE_STRING;
+        binds[i].buffer = buffers[i].data();
+        binds[i].buffer_length = static_cast<unsigned long>(buffers[i].size());
+        binds[i].length = &lengths[i];
+        binds[i].is_null = &nulls[i];
+    }
+    if (mysql_stmt_bind_result(stmt, binds.data()) != 0)
+        fail(mysql_stmt_errno(stmt), mysql_stmt_error(stmt), name);
+    while (true) {
+        const int rc = await<int>(
+            m, [&](int* ret) { return mysql_stmt_fetch_start(ret, stmt); },
+            [&](int* ret, int status) { return mysql_stmt_fetch_cont(ret, stmt, status); });
+        if (rc == MYSQL_NO_DATA) break;
+        if (rc == 1) fail(mysql_stmt_errno(stmt), mysql_stmt_error(stmt), name);
+        std::vector<std::optional<std::string>> cells(n);
+        for (unsigned int i = 0; i < n; ++i) {
+            if (nulls[i]) continue;
+            if (lengths[i] > buffers[i].size()) {
+                std::string whole(lengths[i], '\0');
+                MYSQL_BIND column{};
+                column.buffer_type = MYSQL_TYPE_STRING;
+                column.buffer = whole.data();
+                column.buffer_length = lengths[i];
+                if (mysql_stmt_fetch_column(stmt, &column, i, 0) != 0)
+                    fail(mysql_stmt_errno(stmt), mysql_stmt_error(stmt), name);
+                cells[i] = std::move(whole);
+            } else {
+                cells[i] = std::string(buffers[i].data(), lengths[i]);
+            }
+        }
+        result.rows.push_back(std::move(cells));
+    }
+    mysql_stmt_free_result(stmt);
 }
 
-MYSQL* ConnectionAccess::handle(ShopConnection& connection) {
-    if (!connection.isOpen()) connection.open();
-    return connection.d_->mysql.get();
+std::string ShopConnection::Session::literal(const Value& value) {
+    if (const auto* i = std::get_if<int64_t>(&value)) return std::to_string(*i);
+    if (const auto* d = std::get_if<double>(&value)) {
+        if (!std::isfinite(*d)) return "NULL";
+        char buffer[64];
+        const auto end =
+            std::to_chars(buffer, buffer + sizeof buffer, *d, std::chars_format::scientific).ptr;
+        return std::string(buffer, end);
+    }
+    if (const auto* s = std::get_if<std::string>(&value)) {
+        std::string escaped(s->size() * 2 + 1, '\0');
+        const unsigned long length = mysql_real_escape_string(
+            handle(), escaped.data(), s->data(), static_cast<unsigned long>(s->size()));
+        escaped.resize(length);
+        return "'" + escaped + "'";
+    }
+    if (const auto* date = std::get_if<QDate>(&value))
+        return "'" + FormatShopDate(*date).toStdString() + "'";
+    return "NULL";
 }
 
-uint64_t ConnectionAccess::session(const ShopConnection& connection) {
-    return connection.d_->session;
-}
-void ConnectionAccess::countRoundTrip(ShopConnection& connection) {
-    ++connection.d_->counters.roundTrips;
-}
-void ConnectionAccess::countStatement(ShopConnection& connection) {
-    ++connection.d_->counters.statements;
-}
-
-void ConnectionAccess::fail(ShopConnection& connection, unsigned int number, const char* text,
-                            const QString& statement) {
+void ShopConnection::Session::fail(unsigned int number, const char* text,
+                                   const QString& statement) {
     const QString message = QStringLiteral("Shop database error %1: %2\nStatement: %3")
                                 .arg(number)
                                 .arg(QString::fromUtf8(text), Abbreviated(statement));
-    // After a client-side error (lost or broken connection) the session is dropped. A
-    // statement cut off that way may or may not have run, so it is never repeated here; the
-    // next statement opens a new session.
-    if ((number >= CR_MIN_ERROR && number <= CR_MAX_ERROR) || number == kConnectionKilled)
-        connection.close();
+    if ((number >= CR_MIN_ERROR && number <= CR_MAX_ERROR) || number == kConnectionKilled) close();
     throw Error(Error::Category::Database, message);
 }
 
-void ConnectionAccess::failStmt(ShopConnection& connection, MYSQL_STMT* stmt,
-                                const QString& statement) {
-    fail(connection, mysql_stmt_errno(stmt), mysql_stmt_error(stmt), statement);
+// --- Prepared statements -----------------------------------------------------------------------
+
+MYSQL_STMT* PreparedStatement::get(ShopConnection::Session& session, const std::string& sql,
+                                   const QString& name) {
+    session.handle();  // a new session, if one has to be opened, before the comparison
+    if (!stmt_ || generation_ != session.generation()) {
+        stmt_.reset();
+        stmt_ = session.prepare(sql, name);
+        generation_ = session.generation();
+    }
+    return stmt_.get();
 }
 
 }  // namespace wwweksports

@@ -2,10 +2,9 @@
 // ("Server", "Port", "Database", "User_Name", "Password", "CharacterSet"); an empty value
 // removes a parameter. The first statement after a close opens it again on demand, and every
 // session is set up the way the shop's own driver sets it up. Every statement commits on its
-// own: no transaction is ever opened. The connection counts statements and round trips.
+// own: no transaction is ever opened. The connection counts what it sends.
 #pragma once
 
-#include <QMap>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -16,8 +15,8 @@ namespace wwweksports {
 class ShopConnection {
 public:
     struct Counters {
-        uint64_t statements = 0;  // statements the server executed for the tool
-        uint64_t roundTrips = 0;  // requests the tool sent and waited on an answer for
+        uint64_t statements = 0;  // statements the server ran for the uploads (not session set-up)
+        uint64_t roundTrips = 0;  // requests sent and waited on, connecting included
         uint64_t connects = 0;
     };
 
@@ -40,16 +39,17 @@ public:
     uint64_t maxAllowedPacket();
 
     Counters counters() const;
-    void resetCounters();
 
     // Runs `hook` every few tens of milliseconds while the tool waits on the server (the
-    // window repaints in it). Takes effect at the next open.
+    // window repaints in it).
     void setWaitHook(std::function<void()> hook);
 
+    // The link the statement classes of shopdb/ run on (shopdb/Session.h).
+    class Session;
+    Session& session();
+
 private:
-    friend struct ConnectionAccess;
-    struct Impl;
-    std::unique_ptr<Impl> d_;
+    std::unique_ptr<Session> d_;
 };
 
 }  // namespace wwweksports

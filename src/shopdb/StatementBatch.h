@@ -5,11 +5,10 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "shopdb/Result.h"
 #include "shopdb/Value.h"
 
 namespace wwweksports {
@@ -17,11 +16,6 @@ namespace wwweksports {
 class Query;
 class ShopConnection;
 struct SqlText;
-
-struct StatementResult {
-    QStringList columns;
-    std::vector<std::vector<std::optional<std::string>>> rows;
-};
 
 class StatementBatch {
 public:
@@ -31,21 +25,21 @@ public:
     void add(const Query& query);
     // A statement with one value per placeholder; `text` names it in messages.
     void add(const SqlText& sql, const std::vector<const Value*>& values, const QString& text);
+    // A value as a literal of statement text: numbers as numbers (real numbers in exponent
+    // form, so the server converts them as it does a bound double), texts and dates quoted
+    // and escaped for the connection's character set.
+    std::string literal(const Value& value) const;
+
     // Worth sending before more are added: the text nears the size kept for one round trip,
     // well below the smallest max_allowed_packet a shop server is likely to have.
     bool full() const { return sql_.size() >= 512 * 1024; }
 
     // Sends the statements and reads their results in order; the batch is empty afterwards.
     // A failing statement raises Error(Database) naming it.
-    std::vector<StatementResult> execute();
+    std::vector<ResultRows> execute();
     // How many statements of the last execute() ran to the end: after a failure, the index of
     // the one that failed.
     size_t completed() const { return completed_; }
-
-    // A value as a literal of the statement text: numbers as numbers (real numbers in the
-    // exponent form, so the server converts them as it does a bound double), texts and dates
-    // quoted and escaped.
-    static std::string Literal(ShopConnection& connection, const Value& value);
 
 private:
     ShopConnection& connection_;

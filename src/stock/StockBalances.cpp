@@ -1,51 +1,36 @@
 #include "stock/StockBalances.h"
 
-#include <utility>
-#include <vector>
-
-#include "operator/Operator.h"
 #include "shopdb/ArrayQuery.h"
-#include "shopdb/Maintenance.h"
-#include "shopdb/ShopChecks.h"
 #include "workbook/Workbook.h"
 
 namespace wwweksports {
+namespace {
 
-int UploadStockBalances(ShopConnection& connection, WorkbookSource& adcExcel, Operator& op,
-                        bool oneAtATime) {
-    if (const int check = CheckInputs(op); check < 0) return check;
-    // Always with the fields as they are now: a connection left open by an earlier run may
-    // point at another shop.
-    if (const int test = TestShopConnection(connection, op); test < 0) return test;
+const QString kUpdate =
+    QStringLiteral("UPDATE product SET quantity = :daudzums WHERE product_id = :isprece");
 
-    // The whole workbook is read first: a missing file or a bad cell stops the run before
-    // the shop goes into maintenance.
-    std::vector<std::pair<int32_t, int32_t>> balances;  // ID, ATLIKUMS
-    OpenWorkbook(adcExcel, op.inputs().workbookPath, kProductsWorkbook);
-    RowSet& rows = adcExcel.query;
-    rows.requireColumns({QStringLiteral("ID"), QStringLiteral("ATLIKUMS")});
-    balances.reserve(static_cast<size_t>(rows.rowCount()));
-    for (; !rows.eof(); rows.next()) {
-        balances.emplace_back(rows.asInteger(QStringLiteral("ID")),
-                              rows.asInteger(QStringLiteral("ATLIKUMS")));
-    }
-    CloseWorkbook(adcExcel);
+}  // namespace
 
-    SetShopMaintenance(connection, 1);
-    // One UPDATE per row in workbook order; many of them share a round trip.
-    ArrayQuery update(connection, kStockUpdateStatement);
-    update.setRowByRow(oneAtATime);
+std::vector<StockBalance> ReadStockBalances(const QString& workbookPath) {
+    const QString id = QStringLiteral("ID");
+    const QString balance = QStringLiteral("ATLIKUMS");
+    const Sheet sheet = Workbook::Open(workbookPath, kProductsWorkbook).firstSheet();
+    sheet.requireColumns({id, balance});
+    std::vector<StockBalance> balances;
+    balances.reserve(static_cast<size_t>(sheet.rowCount()));
+    for (const SheetRow row : sheet) balances.push_back({row.asInteger(id), row.asInteger(balance)});
+    return balances;
+}
+
+void WriteStockBalances(ShopConnection& connection, const std::vector<StockBalance>& balances) {
+    ArrayQuery update(connection, kUpdate);
     const int count = static_cast<int>(balances.size());
     update.setArraySize(count);
-    const int quantity = update.paramIndex(QStringLiteral("daudzums"));
-    const int product = update.paramIndex(QStringLiteral("isprece"));
     for (int row = 0; row < count; ++row) {
-        update.setValue(product, row, int64_t{balances[static_cast<size_t>(row)].first});
-        update.setValue(quantity, row, int64_t{balances[static_cast<size_t>(row)].second});
+        update.setValue(QStringLiteral("isprece"), row, int64_t{balances[static_cast<size_t>(row)].productId});
+        update.setValue(QStringLiteral("daudzums"), row, int64_t{balances[static_cast<size_t>(row)].quantity});
     }
     update.execute(count);
-    SetShopMaintenance(connection, 0);
-    return kCheckOk;
 }
 
 }  // namespace wwweksports

@@ -1,25 +1,25 @@
-// "Sūtīt atlikumus": sets the stock quantity of every product of the products workbook, one
-// UPDATE per workbook row in workbook order, with the shop in maintenance meanwhile.
+// "Sūtīt atlikumus": the stock quantity of every product of the products workbook, one
+// UPDATE per workbook row in workbook order: an ID the shop does not have changes nothing,
+// and of an ID given twice the later row's balance stays.
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <vector>
 
 namespace wwweksports {
 
-class Operator;
 class ShopConnection;
-struct WorkbookSource;
 
-// The statement, exactly as the shop receives it (with ":name" as placeholders).
-inline const QString kStockUpdateStatement = QStringLiteral(
-    "UPDATE product set quantity=:daudzums \t\t\t\t\t\t\t\t where product_id=:isprece");
+struct StockBalance {
+    int32_t productId = 0;
+    int32_t quantity = 0;  // ATLIKUMS rounded to a whole number
+};
 
-// Returns 1 when done, or the negative code of the input check or connection test that
-// stopped it (their message has been shown). Workbook and database errors raise Error; the
-// workbook is read and checked whole before the shop is touched.
-// `oneAtATime` sends every UPDATE in a round trip of its own, as a comparison for the
-// batched path.
-int UploadStockBalances(ShopConnection& connection, WorkbookSource& adcExcel, Operator& op,
-                        bool oneAtATime = false);
+// Throws Error(Workbook) for a missing file or column or a cell that cannot be read.
+std::vector<StockBalance> ReadStockBalances(const QString& workbookPath);
+
+// Database errors raise Error; the rows before stay updated.
+void WriteStockBalances(ShopConnection& connection, const std::vector<StockBalance>& balances);
 
 }  // namespace wwweksports

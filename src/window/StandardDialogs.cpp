@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 
+#include "app/UploadFrame.h"
 #include "operator/Error.h"
 
 namespace wwweksports {
@@ -25,7 +26,7 @@ void ShowOperatorMessage(QWidget* parent, const QString& text) {
 }
 
 QString ExceptionText(const std::exception& e) {
-    if (const auto* error = dynamic_cast<const Error*>(&e)) return error->message();
+    if (const auto* error = dynamic_cast<const Error*>(&e)) return ErrorMessage(*error);
     return QString::fromUtf8(e.what());
 }
 

@@ -19,7 +19,8 @@ void ShowErrorDialog(QWidget* parent, const QString& message);
 // Modal box with the text and nothing else.
 void ShowOperatorMessage(QWidget* parent, const QString& text);
 
-// The text an exception is shown with: an Error's message, otherwise what() read as UTF-8.
+// The text an exception is shown with: an Error's text for the operator (ErrorMessage),
+// otherwise what() read as UTF-8.
 QString ExceptionText(const std::exception& e);
 
 }  // namespace wwweksports

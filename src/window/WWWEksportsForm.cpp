@@ -19,8 +19,9 @@
 #include <optional>
 #include <utility>
 
+#include "app/Uploads.h"
 #include "operator/ProcessLog.h"
-#include "stock/StockBalances.h"
+#include "shopdb/ShopConnection.h"
 #include "window/Glyphs.h"
 #include "window/StandardDialogs.h"
 
@@ -120,10 +121,6 @@ TWWWEksports::TWWWEksports(SettingsStore store, QWidget* parent)
     setFixedSize(450, 210);
     createControls();
     applyTabOrder();
-    // Long waits on the shop's server (a slow link) keep the window painted; input waits
-    // for the points where the uploads process events themselves.
-    connection_.setWaitHook(
-        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     if (const QScreen* current = screen()) {
         setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                         current->availableGeometry()));
@@ -276,9 +273,14 @@ template <typename Upload>
 void TWWWEksports::runUpload(Upload upload) {
     if (uploadRunning_) return;
     uploadRunning_ = true;
+    ShopConnection connection;
+    // Long waits on the shop's server (a slow link) keep the window painted; input waits
+    // for the points where the uploads process events themselves.
+    connection.setWaitHook(
+        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     std::optional<QString> error;
     try {
-        upload();
+        upload(connection);
     } catch (const std::exception& e) {
         error = ExceptionText(e);
     }
@@ -305,11 +307,11 @@ void TWWWEksports::closeEvent(QCloseEvent* event) {
 }
 
 void TWWWEksports::btSutitKlasifClick() {
-    runUpload([this] { SendLists(connection_, workbooks_, *this); });
+    runUpload([this](ShopConnection& connection) { SendLists(connection, *this); });
 }
 
 void TWWWEksports::btExportAtlikumiClick() {
-    runUpload([this] { UploadStockBalances(connection_, workbooks_.adcExcel, *this); });
+    runUpload([this](ShopConnection& connection) { UploadStockBalances(connection, *this); });
 }
 
 void TWWWEksports::btExcelDirClick() {

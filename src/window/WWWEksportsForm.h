@@ -8,10 +8,8 @@
 
 #include <QWidget>
 
-#include "app/SendLists.h"
 #include "operator/Operator.h"
 #include "settings/SettingsStore.h"
-#include "shopdb/ShopConnection.h"
 
 class QCheckBox;
 class QLabel;
@@ -60,14 +58,12 @@ private:
     void btExcelDirClick();
     void btCloseClick();
 
-    // Runs one upload and shows an error that escapes it. A click that arrives while an
-    // upload lets events run is ignored: the one connection takes one run at a time.
+    // Runs one upload on a connection of its own and shows an error that escapes it. A click
+    // that arrives while an upload lets events run is ignored: one run at a time.
     template <typename Upload>
     void runUpload(Upload upload);
 
     SettingsStore store_;
-    ShopConnection connection_;
-    Workbooks workbooks_;
     bool uploadRunning_ = false;
     bool closeAfterUpload_ = false;
 

@@ -4,7 +4,10 @@
 #include <QFileInfo>
 #include <cmath>
 #include <limits>
+#include <mutex>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "operator/Error.h"
 #include "workbook/XlsxPackage.h"
@@ -24,6 +27,8 @@ const QString kPathDelimiters = QStringLiteral("/");
 
 [[noreturn]] void Fail(const QString& message) { throw Error(Error::Category::Workbook, message); }
 
+QDateTime ZeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC); }
+
 }  // namespace
 
 QString WorkbookDirectory(const QString& path) {
@@ -37,138 +42,70 @@ QString WorkbookFilePath(const QString& path, const QString& file) {
     return WorkbookDirectory(path) + QChar(kDelimiter) + file;
 }
 
-// ---------------------------------------------------------------------------------------------
+// --- Rows ------------------------------------------------------------------------------------
 
-struct RowSet::Data {
-    QString fileName;
-    QString sheetName;
-    std::shared_ptr<const SheetTable> table;  // shared with the connection's cache
-    int current = 0;
-    // Stored column by the caller's spelling of the name, saving a case fold per read.
-    mutable QHash<QString, int> columnBySpelling;
+namespace {
 
-    QString where() const { return QStringLiteral("%1, sheet \"%2\"").arg(fileName, sheetName); }
-    QString where(int column) const {
-        return QStringLiteral("%1, cell %2, column %3")
-            .arg(where(),
-                 xlsx::CellReference(table->sheetColumns[column], table->sheetRows[current]),
-                 table->headers[column]);
-    }
-
-    int column(const QString& name) const {
-        const auto known = columnBySpelling.constFind(name);
-        if (known != columnBySpelling.constEnd()) return *known;
-        const auto found = table->columnByName.constFind(name.toCaseFolded());
-        if (found == table->columnByName.constEnd())
-            Fail(
-                QStringLiteral("Column \"%1\" not found in the header row: %2").arg(name, where()));
-        columnBySpelling.insert(name, *found);
-        return *found;
-    }
-
-    // The current row's cell in the named column.
-    std::pair<const StoredCell&, int> cell(const QString& name) const {
-        const int index = column(name);
-        if (current >= table->rowCount())
-            Fail(QStringLiteral("No current row to read column %1 from: %2").arg(name, where()));
-        return {table->cell(current, index), index};
-    }
-
-    QString text(const StoredCell& cell) const {
-        return CellText(cell, table->strings, table->date1904);
-    }
-
-    // Numbers as they are, booleans as 1 or 0, texts parsed; empty cells and blank texts are 0.
-    double number(const QString& name) const {
-        const auto [cell, index] = this->cell(name);
-        switch (cell.kind) {
-            case CellKind::Empty:
-                return 0;
-            case CellKind::Number:
-            case CellKind::Boolean:
-                return cell.number;
-            case CellKind::Text: {
-                const QString& value = table->strings[cell.text];
-                if (value.trimmed().isEmpty()) return 0;
-                if (const auto parsed = xlsx::ParseNumberText(value)) return *parsed;
-                break;
-            }
-            case CellKind::ErrorValue:
-                break;
+// Numbers as they are, booleans as 1 or 0, texts parsed; empty cells and blank texts are 0.
+std::optional<double> NumberOf(const StoredCell& cell, const SheetTable& table) {
+    switch (cell.kind) {
+        case CellKind::Empty:
+            return 0;
+        case CellKind::Number:
+        case CellKind::Boolean:
+            return cell.number;
+        case CellKind::Text: {
+            const QString& value = table.strings[cell.text];
+            if (value.trimmed().isEmpty()) return 0;
+            return xlsx::ParseNumberText(value);
         }
-        Fail(QStringLiteral("Cannot read \"%1\" as a number: %2").arg(text(cell), where(index)));
+        case CellKind::ErrorValue:
+            break;
     }
-};
-
-RowSet::RowSet() = default;
-RowSet::~RowSet() = default;
-RowSet::RowSet(RowSet&&) noexcept = default;
-RowSet& RowSet::operator=(RowSet&&) noexcept = default;
-
-bool RowSet::isOpen() const { return d_ != nullptr; }
-void RowSet::close() { d_.reset(); }
-
-bool RowSet::eof() const { return !d_ || d_->current >= d_->table->rowCount(); }
-
-void RowSet::next() {
-    if (!eof()) ++d_->current;
+    return std::nullopt;
 }
 
-void RowSet::first() {
-    if (d_) d_->current = 0;
+}  // namespace
+
+double SheetRow::asFloat(const QString& column) const {
+    const int index = sheet_->column(column);
+    const SheetTable& table = *sheet_->table_;
+    const StoredCell& cell = table.cell(index_, index);
+    if (const auto number = NumberOf(cell, table)) return *number;
+    Fail(QStringLiteral("Cannot read \"%1\" as a number: %2")
+             .arg(CellText(cell, table.strings, table.date1904), sheet_->where(index_, index)));
 }
 
-int RowSet::rowCount() const { return d_ ? d_->table->rowCount() : 0; }
-int RowSet::currentRow() const { return d_ ? d_->current : 0; }
-
-void RowSet::requireColumns(const QStringList& names) const {
-    for (const QString& name : names) {
-        if (!hasColumn(name))
-            Fail(QStringLiteral("Column \"%1\" not found in the header row: %2")
-                     .arg(name, d_ ? d_->where() : QStringLiteral("no worksheet is open")));
-    }
-}
-
-bool RowSet::hasColumn(const QString& name) const {
-    return d_ && d_->table->columnByName.contains(name.toCaseFolded());
-}
-
-int32_t RowSet::asInteger(const QString& column) const {
-    if (!d_) Fail(QStringLiteral("No worksheet is open to read column %1 from").arg(column));
-    const double rounded = std::round(d_->number(column));  // halves away from zero
+int32_t SheetRow::asInteger(const QString& column) const {
+    const double rounded = std::round(asFloat(column));  // halves away from zero
     if (rounded < std::numeric_limits<int32_t>::min() ||
         rounded > std::numeric_limits<int32_t>::max()) {
-        const auto [cell, index] = d_->cell(column);
+        const int index = sheet_->column(column);
         Fail(QStringLiteral("Cannot read \"%1\" as a whole number, it is out of range: %2")
-                 .arg(d_->text(cell), d_->where(index)));
+                 .arg(asText(column), sheet_->where(index_, index)));
     }
     return static_cast<int32_t>(rounded);
 }
 
-double RowSet::asFloat(const QString& column) const {
-    if (!d_) Fail(QStringLiteral("No worksheet is open to read column %1 from").arg(column));
-    return d_->number(column);
+QString SheetRow::asText(const QString& column) const {
+    const SheetTable& table = *sheet_->table_;
+    return CellText(table.cell(index_, sheet_->column(column)), table.strings, table.date1904);
 }
 
-QString RowSet::asText(const QString& column) const {
-    if (!d_) Fail(QStringLiteral("No worksheet is open to read column %1 from").arg(column));
-    return d_->text(d_->cell(column).first);
-}
-
-QDateTime RowSet::asDateTime(const QString& column) const {
-    if (!d_) Fail(QStringLiteral("No worksheet is open to read column %1 from").arg(column));
-    const auto [cell, index] = d_->cell(column);
+QDateTime SheetRow::asDateTime(const QString& column) const {
+    const int index = sheet_->column(column);
+    const SheetTable& table = *sheet_->table_;
+    const StoredCell& cell = table.cell(index_, index);
     std::optional<QDateTime> result;
     switch (cell.kind) {
         case CellKind::Empty:
-            return QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
+            return ZeroDate();
         case CellKind::Number:
-            result = xlsx::SerialToDateTime(cell.number, d_->table->date1904);
+            result = xlsx::SerialToDateTime(cell.number, table.date1904);
             break;
         case CellKind::Text:
-            if (d_->table->strings[cell.text].trimmed().isEmpty())
-                return QDateTime(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
-            result = xlsx::ParseDateText(d_->table->strings[cell.text]);
+            if (table.strings[cell.text].trimmed().isEmpty()) return ZeroDate();
+            result = xlsx::ParseDateText(table.strings[cell.text]);
             break;
         case CellKind::Boolean:
         case CellKind::ErrorValue:
@@ -176,91 +113,138 @@ QDateTime RowSet::asDateTime(const QString& column) const {
     }
     if (!result)
         Fail(QStringLiteral("Cannot read \"%1\" as a date: %2")
-                 .arg(d_->text(cell), d_->where(index)));
+                 .arg(CellText(cell, table.strings, table.date1904), sheet_->where(index_, index)));
     return *result;
 }
 
-QString RowSet::fileName() const { return d_ ? d_->fileName : QString(); }
-QString RowSet::sheetName() const { return d_ ? d_->sheetName : QString(); }
+// --- Sheets ----------------------------------------------------------------------------------
 
-// ---------------------------------------------------------------------------------------------
+Sheet::Sheet(QString fileName, QString name, std::shared_ptr<const SheetTable> table)
+    : fileName_(std::move(fileName)), name_(std::move(name)), table_(std::move(table)) {}
+Sheet::Sheet(Sheet&&) noexcept = default;
+Sheet& Sheet::operator=(Sheet&&) noexcept = default;
+Sheet::~Sheet() = default;
 
-WorkbookConnection::WorkbookConnection() = default;
-WorkbookConnection::~WorkbookConnection() = default;
+const QString& Sheet::fileName() const { return fileName_; }
+const QString& Sheet::name() const { return name_; }
+int Sheet::rowCount() const { return table_->rowCount(); }
 
-void WorkbookConnection::connect(const QString& filePath) {
-    disconnect();
-    const QFileInfo file(filePath);
-    if (!file.dir().exists())
-        Fail(QStringLiteral("Workbook directory not found: %1")
-                 .arg(QDir::toNativeSeparators(file.path())));
-    if (!file.isFile()) Fail(QStringLiteral("Workbook not found: %1").arg(filePath));
-    // The same file, unchanged since it was last read through this connection, is not read
-    // again: the products workbook serves the catalogue and then the special prices.
-    const FileStamp stamp{file.absoluteFilePath(), file.size(), file.lastModified()};
-    if (!cached_ || !(cachedStamp_ == stamp)) {
-        cached_ = XlsxPackage::open(filePath);
-        cachedStamp_ = stamp;
-        cachedSheets_.assign(static_cast<size_t>(cached_->sheetNames().size()), nullptr);
+bool Sheet::hasColumn(const QString& name) const {
+    return table_->columnByName.contains(name.toCaseFolded());
+}
+
+void Sheet::requireColumns(const QStringList& names) const {
+    for (const QString& name : names) column(name);
+}
+
+int Sheet::column(const QString& name) const {
+    const auto known = columnBySpelling_.constFind(name);
+    if (known != columnBySpelling_.constEnd()) return *known;
+    const auto found = table_->columnByName.constFind(name.toCaseFolded());
+    if (found == table_->columnByName.constEnd())
+        Fail(QStringLiteral("Column \"%1\" not found in the header row: %2").arg(name, where()));
+    columnBySpelling_.insert(name, *found);
+    return *found;
+}
+
+QString Sheet::where() const { return QStringLiteral("%1, sheet \"%2\"").arg(fileName_, name_); }
+
+QString Sheet::where(int row, int column) const {
+    return QStringLiteral("%1, cell %2, column %3")
+        .arg(where(),
+             xlsx::CellReference(table_->sheetColumns[column], table_->sheetRows[row]),
+             table_->headers[column]);
+}
+
+// --- Workbooks and the files kept while a run reads them ------------------------------------
+
+struct Workbook::Loaded {
+    std::unique_ptr<XlsxPackage> package;
+    std::vector<std::shared_ptr<const SheetTable>> sheets;  // loaded so far, by index
+};
+
+namespace {
+
+struct FileStamp {
+    QString path;
+    qint64 size = -1;
+    QDateTime modified;
+    bool operator==(const FileStamp& o) const {
+        return path == o.path && size == o.size && modified == o.modified;
     }
-    package_ = cached_;
-    filePath_ = filePath;
+};
+
+struct KeptFiles {
+    std::mutex mutex;
+    int keepers = 0;
+    std::vector<std::pair<FileStamp, std::shared_ptr<Workbook::Loaded>>> files;
+};
+
+KeptFiles& Kept() {
+    static KeptFiles kept;
+    return kept;
 }
 
-void WorkbookConnection::disconnect() {
-    package_.reset();
-    filePath_.clear();
+}  // namespace
+
+KeepReadWorkbooks::KeepReadWorkbooks() {
+    std::lock_guard lock(Kept().mutex);
+    ++Kept().keepers;
 }
 
-bool WorkbookConnection::isConnected() const { return package_ != nullptr; }
-
-QString WorkbookConnection::filePath() const { return filePath_; }
-
-QStringList WorkbookConnection::sheetNames() const {
-    return package_ ? package_->sheetNames() : QStringList();
+KeepReadWorkbooks::~KeepReadWorkbooks() {
+    std::lock_guard lock(Kept().mutex);
+    if (--Kept().keepers == 0) Kept().files.clear();
 }
 
-RowSet WorkbookConnection::openFirstSheet() {
-    if (!package_) Fail(QStringLiteral("No workbook is connected"));
-    return openSheet(package_->sheetNames().front());
+Workbook::Workbook(QString filePath, std::shared_ptr<Loaded> loaded)
+    : filePath_(std::move(filePath)), loaded_(std::move(loaded)) {}
+
+Workbook Workbook::Open(const QString& path, const QString& file) {
+    const QString filePath = WorkbookFilePath(path, file);
+    const QFileInfo info(filePath);
+    if (!info.dir().exists())
+        Fail(QStringLiteral("Workbook directory not found: %1")
+                 .arg(QDir::toNativeSeparators(info.path())));
+    if (!info.isFile()) Fail(QStringLiteral("Workbook not found: %1").arg(filePath));
+
+    const FileStamp stamp{info.absoluteFilePath(), info.size(), info.lastModified()};
+    KeptFiles& kept = Kept();
+    std::lock_guard lock(kept.mutex);
+    for (const auto& [keptStamp, loaded] : kept.files) {
+        if (keptStamp == stamp) return Workbook(filePath, loaded);
+    }
+    auto loaded = std::make_shared<Loaded>();
+    loaded->package = XlsxPackage::open(filePath);
+    loaded->sheets.resize(static_cast<size_t>(loaded->package->sheetNames().size()));
+    if (kept.keepers > 0) {
+        // A file read again after a change replaces what was kept of it.
+        auto& files = kept.files;
+        for (auto it = files.begin(); it != files.end();)
+            it = it->first.path == stamp.path ? files.erase(it) : std::next(it);
+        files.emplace_back(stamp, loaded);
+    }
+    return Workbook(filePath, std::move(loaded));
 }
 
-RowSet WorkbookConnection::openSheet(const QString& name) {
-    if (!package_) Fail(QStringLiteral("No workbook is connected"));
-    const QStringList& names = package_->sheetNames();
+QStringList Workbook::sheetNames() const { return loaded_->package->sheetNames(); }
+
+Sheet Workbook::firstSheet() const { return load(0); }
+
+Sheet Workbook::sheet(const QString& name) const {
+    const QStringList& names = loaded_->package->sheetNames();
     const QString key = name.toCaseFolded();
     for (int i = 0; i < names.size(); ++i) {
-        if (names[i].toCaseFolded() != key) continue;
-        RowSet rows;
-        rows.d_ = std::make_unique<RowSet::Data>();
-        rows.d_->fileName = filePath_;
-        rows.d_->sheetName = names[i];
-        if (!cachedSheets_[static_cast<size_t>(i)]) {
-            cachedSheets_[static_cast<size_t>(i)] =
-                std::make_shared<const SheetTable>(package_->loadSheet(i));
-        }
-        rows.d_->table = cachedSheets_[static_cast<size_t>(i)];
-        return rows;
+        if (names[i].toCaseFolded() == key) return load(i);
     }
     Fail(QStringLiteral("No worksheet named \"%1\": %2").arg(name, filePath_));
 }
 
-// ---------------------------------------------------------------------------------------------
-
-void ConnectWorkbook(WorkbookConnection& connection, const QString& excelDir, const QString& file) {
-    connection.disconnect();
-    connection.connect(WorkbookFilePath(excelDir, file));
-}
-
-void OpenWorkbook(WorkbookSource& source, const QString& excelDir, const QString& file) {
-    source.query.close();
-    ConnectWorkbook(source.connection, excelDir, file);
-    source.query = source.connection.openFirstSheet();
-}
-
-void CloseWorkbook(WorkbookSource& source) {
-    source.query.close();
-    source.connection.disconnect();
+Sheet Workbook::load(int index) const {
+    std::lock_guard lock(Kept().mutex);
+    auto& table = loaded_->sheets[static_cast<size_t>(index)];
+    if (!table) table = std::make_shared<const SheetTable>(loaded_->package->loadSheet(index));
+    return Sheet(filePath_, loaded_->package->sheetNames()[index], table);
 }
 
 }  // namespace wwweksports

@@ -1,7 +1,8 @@
-// Reading the two catalogue workbooks. A WorkbookConnection points at one .xlsx file in the
-// workbook directory and knows its worksheets; a RowSet is one worksheet loaded whole, its
-// first row naming the columns, read forward row by row with values fetched by header name
-// (letter case ignored) as whole number, real number, text or date.
+// Reading the two catalogue workbooks. A Workbook is one .xlsx file in the workbook
+// directory with its worksheets in workbook order; a Sheet is one worksheet loaded whole, its
+// first row naming the columns; a SheetRow's values are read by header name (letter case
+// ignored) as whole number, real number, text or date. Every failure is an Error(Workbook)
+// naming the file, the sheet, the cell (e.g. D17), the column and the value.
 #pragma once
 
 #include <QDateTime>
@@ -10,7 +11,6 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 namespace wwweksports {
 
@@ -28,96 +28,107 @@ QString WorkbookFilePath(const QString& path, const QString& file);
 
 class XlsxPackage;  // the opened .xlsx file: worksheets in workbook order, shared strings, styles
 struct SheetTable;  // one worksheet loaded whole
+class Sheet;
 
-// One worksheet loaded whole: header names and data rows.
-class RowSet {
+// One data row of a sheet. Valid while its sheet lives.
+class SheetRow {
 public:
-    RowSet();
-    ~RowSet();
-    RowSet(RowSet&&) noexcept;
-    RowSet& operator=(RowSet&&) noexcept;
-
-    bool isOpen() const;
-    void close();
-
-    // End flag: true once moved past the last row, and at once without data rows.
-    bool eof() const;
-    void next();
-    void first();
-    int rowCount() const;
-    int currentRow() const;  // 0-based index of the current data row
-
-    // Throws Error(Workbook) naming file, sheet and the missing column when one of `names`
-    // has no header cell.
-    void requireColumns(const QStringList& names) const;
-    bool hasColumn(const QString& name) const;
-
-    // Value reads of the current row. Every failure throws Error(Workbook) naming the file,
-    // sheet, cell (e.g. D17), column and value.
     int32_t asInteger(const QString& column) const;  // numeric cell rounded, half away from zero
     double asFloat(const QString& column) const;
     QString asText(const QString& column) const;
     QDateTime asDateTime(const QString& column) const;  // empty cell: 30.12.1899 00:00, UTC
 
-    QString fileName() const;  // full path of the workbook
-    QString sheetName() const;
-
 private:
-    friend class WorkbookConnection;
-    struct Data;
-    std::unique_ptr<Data> d_;
+    friend class Sheet;
+    SheetRow(const Sheet& sheet, int index) : sheet_(&sheet), index_(index) {}
+    const Sheet* sheet_;
+    int index_;
 };
 
-// A workbook connection: one .xlsx file opened, its worksheet list read.
-class WorkbookConnection {
+// One worksheet loaded whole: its header names and its data rows in worksheet order.
+class Sheet {
 public:
-    WorkbookConnection();
-    ~WorkbookConnection();
-    WorkbookConnection(const WorkbookConnection&) = delete;
-    WorkbookConnection& operator=(const WorkbookConnection&) = delete;
+    Sheet(Sheet&&) noexcept;
+    Sheet& operator=(Sheet&&) noexcept;
+    ~Sheet();
 
-    // Opens the file and reads its worksheet names in workbook order. Throws Error(Workbook):
-    // directory or file missing, not an .xlsx file, no worksheet.
-    void connect(const QString& filePath);
-    void disconnect();
-    bool isConnected() const;
+    const QString& fileName() const;  // full path of the workbook
+    const QString& name() const;
 
-    QString filePath() const;
+    int rowCount() const;
+    SheetRow row(int index) const { return SheetRow(*this, index); }
+
+    bool hasColumn(const QString& name) const;
+    // Throws naming file, sheet and the first of `names` without a header cell.
+    void requireColumns(const QStringList& names) const;
+
+    class Iterator {
+    public:
+        SheetRow operator*() const { return sheet_->row(index_); }
+        Iterator& operator++() {
+            ++index_;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return index_ != other.index_; }
+
+    private:
+        friend class Sheet;
+        Iterator(const Sheet& sheet, int index) : sheet_(&sheet), index_(index) {}
+        const Sheet* sheet_;
+        int index_;
+    };
+    Iterator begin() const { return Iterator(*this, 0); }
+    Iterator end() const { return Iterator(*this, rowCount()); }
+
+private:
+    friend class SheetRow;
+    friend class Workbook;
+    Sheet(QString fileName, QString name, std::shared_ptr<const SheetTable> table);
+    int column(const QString& name) const;  // throws for a missing column
+    QString where() const;
+    QString where(int row, int column) const;
+
+    QString fileName_;
+    QString name_;
+    std::shared_ptr<const SheetTable> table_;
+    // Stored column by the caller's spelling of the name, saving a case fold per read.
+    mutable QHash<QString, int> columnBySpelling_;
+};
+
+// One .xlsx file, its structure read.
+class Workbook {
+public:
+    struct Loaded;  // what has been read of the file
+
+    // Opens `file` in the directory of `path` (see WorkbookFilePath). Throws when the
+    // directory or the file is missing, the file is no .xlsx workbook or has no worksheet.
+    static Workbook Open(const QString& path, const QString& file);
+
+    const QString& filePath() const { return filePath_; }
     QStringList sheetNames() const;  // worksheets in workbook order
 
-    // Loads a worksheet whole into a row set positioned on its first data row.
-    RowSet openFirstSheet();
-    RowSet openSheet(const QString& name);  // name matched without regard to case
+    // Worksheets are loaded whole; a damaged one throws naming it.
+    Sheet firstSheet() const;
+    Sheet sheet(const QString& name) const;  // name matched without regard to case
 
 private:
-    struct FileStamp {
-        QString path;
-        qint64 size = -1;
-        QDateTime modified;
-        bool operator==(const FileStamp& o) const {
-            return path == o.path && size == o.size && modified == o.modified;
-        }
-    };
+    explicit Workbook(QString filePath, std::shared_ptr<Loaded> loaded);
+    Sheet load(int index) const;
 
-    std::shared_ptr<XlsxPackage> package_;  // while connected
     QString filePath_;
-    // The last file read and the sheets loaded from it, kept across disconnects.
-    std::shared_ptr<XlsxPackage> cached_;
-    FileStamp cachedStamp_;
-    std::vector<std::shared_ptr<const SheetTable>> cachedSheets_;
+    std::shared_ptr<Loaded> loaded_;
 };
 
-// The connection and its row set, as the uploads use them (adcExcel / adqExcel).
-struct WorkbookSource {
-    WorkbookConnection connection;
-    RowSet query;
+// While one of these lives, a workbook once read is kept and serves every later Open of the
+// same file as long as the file is unchanged (same size and modification time): the products
+// workbook read for the catalogue serves the special prices of the same run. With none alive
+// nothing is kept.
+class KeepReadWorkbooks {
+public:
+    KeepReadWorkbooks();
+    ~KeepReadWorkbooks();
+    KeepReadWorkbooks(const KeepReadWorkbooks&) = delete;
+    KeepReadWorkbooks& operator=(const KeepReadWorkbooks&) = delete;
 };
-
-// Disconnects, then connects `connection` to `file` in the directory of `excelDir`.
-void ConnectWorkbook(WorkbookConnection& connection, const QString& excelDir, const QString& file);
-// ConnectWorkbook, then opens the first worksheet on source.query.
-void OpenWorkbook(WorkbookSource& source, const QString& excelDir, const QString& file);
-// Disconnects and closes the query; nothing happens on a source that is not connected.
-void CloseWorkbook(WorkbookSource& source);
 
 }  // namespace wwweksports

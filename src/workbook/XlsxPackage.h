@@ -1,4 +1,4 @@
-// The opened .xlsx file behind a workbook connection: its zip package, the worksheets in
+// The opened .xlsx file behind a Workbook: its zip package, the worksheets in
 // workbook order, the shared strings, which cell styles show dates and the date system. A
 // worksheet is loaded whole into a SheetTable: its header row and the data rows below it,
 // only the columns that have a header.

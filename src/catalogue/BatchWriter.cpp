@@ -1,4 +1,4 @@
-#include "shopdb/BatchWriter.h"
+#include "catalogue/BatchWriter.h"
 
 #include <algorithm>
 
@@ -7,16 +7,15 @@
 
 namespace wwweksports {
 
-int BatchCount(int rowCount) { return rowCount <= 0 ? 0 : (rowCount + BatchSize - 1) / BatchSize; }
-
 void ExecuteInBatches(std::initializer_list<ArrayQuery*> queries, int rowCount,
                       const QString& phaseText, Operator& op) {
-    const int batches = BatchCount(rowCount);
+    const int batches = (rowCount + BatchSize - 1) / BatchSize;
     int batch = 0;
     for (int start = 0; start < rowCount; start += BatchSize) {
         ++batch;
-        op.setStatus(phaseText + QString::number(rowCount) + QStringLiteral("; Paka: ") +
-                         QString::number(batch) + QStringLiteral(" no ") + QString::number(batches),
+        op.setStatus(QStringLiteral("%1%2; Paka: %3 no %4")
+                         .arg(phaseText, QString::number(rowCount), QString::number(batch),
+                              QString::number(batches)),
                      StatusRefresh::RepaintAndProcessEvents);
         const int end = std::min(start + BatchSize, rowCount);
         for (ArrayQuery* query : queries) query->execute(end, start);

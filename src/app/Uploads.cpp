@@ -1,0 +1,54 @@
+#include "app/Uploads.h"
+
+#include "app/UploadFrame.h"
+#include "catalogue/CatalogueUpload.h"
+#include "prices/PromotionalPrices.h"
+#include "stock/StockBalances.h"
+#include "workbook/Workbook.h"
+
+namespace wwweksports {
+
+Outcome UploadCatalogue(ShopConnection& connection, Operator& op) {
+    Catalogue catalogue;
+    return RunUpload(
+        connection, op, [&](const Inputs& in) { catalogue = ReadCatalogue(in.workbookPath); },
+        [&] { return WriteCatalogue(connection, catalogue, op); });
+}
+
+Outcome UploadSpecialPrices(ShopConnection& connection, Operator& op) {
+    std::vector<SpecialPrice> specials;
+    return RunUpload(
+        connection, op, [&](const Inputs& in) { specials = ReadSpecialPrices(in.workbookPath); },
+        [&] {
+            WriteSpecialPrices(connection, specials, op);
+            return Outcome::Done;
+        });
+}
+
+Outcome UploadStockBalances(ShopConnection& connection, Operator& op) {
+    if (CheckInputs(op) != Outcome::Done) return Outcome::InputMissing;
+    std::vector<StockBalance> balances;
+    return RunUpload(
+        connection, op, [&](const Inputs& in) { balances = ReadStockBalances(in.workbookPath); },
+        [&] {
+            WriteStockBalances(connection, balances);
+            return Outcome::Done;
+        });
+}
+
+Outcome SendLists(ShopConnection& connection, Operator& op) {
+    if (CheckInputs(op) != Outcome::Done) return Outcome::InputMissing;
+    op.addProcessLine(QStringLiteral("Sāk sarakstu sūtīšanu ..."));
+    // The products workbook read for the catalogue serves the special prices.
+    const KeepReadWorkbooks keep;
+    Outcome outcome = Outcome::Done;
+    if (op.inputs().products) outcome = Worse(outcome, UploadCatalogue(connection, op));
+    // Read again: the box may have changed while the catalogue was sent.
+    if (op.inputs().specials) outcome = Worse(outcome, UploadSpecialPrices(connection, op));
+    if (outcome != Outcome::Done) return outcome;
+    op.setStatus(QStringLiteral("Saraksti aizsūtīti !!!"), StatusRefresh::None);
+    op.addProcessLine(QStringLiteral("Saraksti aizsūtīti"));
+    return Outcome::Done;
+}
+
+}  // namespace wwweksports

@@ -1,0 +1,98 @@
+// Inside shopdb/ only: the one place that includes the MariaDB client library. The Session
+// is the link behind a ShopConnection: it opens on demand with the connection's parameters,
+// counts the statements and round trips it sends, waits on the server in one place (running
+// the connection's wait hook meanwhile), and runs plain and prepared statements.
+#pragma once
+
+#include <mysql.h>
+
+#include <QMap>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shopdb/Result.h"
+#include "shopdb/ShopConnection.h"
+#include "shopdb/Value.h"
+
+namespace wwweksports {
+
+struct MysqlCloser {
+    void operator()(MYSQL* m) const { mysql_close(m); }
+};
+struct StmtCloser {
+    void operator()(MYSQL_STMT* s) const { mysql_stmt_close(s); }
+};
+struct ResultFreer {
+    void operator()(MYSQL_RES* r) const { mysql_free_result(r); }
+};
+
+using MysqlPtr = std::unique_ptr<MYSQL, MysqlCloser>;
+using StmtPtr = std::unique_ptr<MYSQL_STMT, StmtCloser>;
+using ResultPtr = std::unique_ptr<MYSQL_RES, ResultFreer>;
+
+class ShopConnection::Session {
+public:
+    // The open handle; opens a session with the connection's parameters when there is none.
+    MYSQL* handle();
+    // Changes whenever a session is opened: statements prepared on an older one are gone.
+    uint64_t generation() const { return generation_; }
+    uint64_t maxAllowedPacket();
+
+    // Sends `sql`, one statement or several joined by ";", in one round trip and reads every
+    // result in order. `names` holds each statement's text for messages. A failing
+    // statement raises Error(Database) naming it; `completed` tells how many ran before.
+    std::vector<ResultRows> run(const std::string& sql, const std::vector<QString>& names,
+                                size_t* completed = nullptr);
+
+    StmtPtr prepare(const std::string& sql, const QString& name);
+    // Binds `params` (may be null for a statement without placeholders), executes and reads
+    // the rows the statement returns.
+    ResultRows execute(MYSQL_STMT* stmt, MYSQL_BIND* params, const QString& name);
+
+    // A value as a literal of statement text (see StatementBatch::literal).
+    std::string literal(const Value& value);
+
+    // Raises Error(Database) with the server's error number and text. After a lost or broken
+    // connection the session is dropped; a statement cut off that way may or may not have
+    // run, so it is never repeated: the next statement opens a new session.
+    [[noreturn]] void fail(unsigned int number, const char* text, const QString& statement);
+
+private:
+    friend class ShopConnection;
+
+    void open();
+    void close();
+    // Waits for what the client library asks for, running the wait hook every slice.
+    int wait(MYSQL* m, int status);
+    // Runs a call of the client library's non-blocking interface to its end.
+    template <typename Ret, typename Start, typename Cont>
+    Ret await(MYSQL* m, Start start, Cont cont) {
+        Ret ret{};
+        int status = start(&ret);
+        while (status != 0) status = cont(&ret, wait(m, status));
+        return ret;
+    }
+    void readStatementRows(MYSQL_STMT* stmt, const QString& name, ResultRows& result);
+
+    QMap<QString, QString> params_;
+    std::function<void()> waitHook_;
+    MysqlPtr mysql_;
+    uint64_t generation_ = 0;
+    uint64_t maxAllowedPacket_ = 0;
+    Counters counters_;
+};
+
+// A statement prepared on a connection's session, prepared again when the session is new.
+class PreparedStatement {
+public:
+    MYSQL_STMT* get(ShopConnection::Session& session, const std::string& sql, const QString& name);
+
+private:
+    StmtPtr stmt_;
+    uint64_t generation_ = 0;
+};
+
+}  // namespace wwweksports
