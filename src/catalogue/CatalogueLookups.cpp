@@ -62,8 +62,7 @@ CatalogueLookups::Answers CatalogueLookups::run() {
     if (!seo_.empty()) {
         std::string sql = std::string("SELECT l.i, s.seo_url_id FROM ") + kNumbers +
                           " AS l JOIN seo_url AS s ON s.query = ELT(l.i";
-        for (const QString& text : seo_)
-            sql += ", " + batch.literal(TextValue(text));
+        for (const QString& text : seo_) sql += ", " + batch.literal(TextValue(text));
         sql += ")";
         seoQuery = std::make_unique<Query>(connection_, QString::fromStdString(sql));
         batch.add(*seoQuery);

@@ -20,10 +20,9 @@ namespace wwweksports {
 namespace {
 
 const QString kLanguages = QStringLiteral("SELECT language_id FROM language");
-const char* const kOldCatalogue[] = {"category",         "category_to_store",
-                                     "category_description", "category_path",
-                                     "product",          "product_description",
-                                     "product_to_category",  "product_to_store"};
+const char* const kOldCatalogue[] = {
+    "category", "category_to_store",   "category_description", "category_path",
+    "product",  "product_description", "product_to_category",  "product_to_store"};
 const QString kCategory = QStringLiteral(
     "INSERT INTO category (category_id, parent_id, top, status, sort_order) "
     "VALUES (:id, :parent_id, :top, 1, :sort_order)");
@@ -122,7 +121,8 @@ void DeleteOldCatalogue(ShopConnection& connection, Operator& op) {
 // --- Groups ------------------------------------------------------------------------------------
 
 // The seo_url_id each query text finds in the shop, 0 for none.
-std::vector<int64_t> LookUpKeywords(ShopConnection& connection, const std::vector<GroupRow>& groups) {
+std::vector<int64_t> LookUpKeywords(ShopConnection& connection,
+                                    const std::vector<GroupRow>& groups) {
     std::vector<int64_t> found;
     found.reserve(groups.size());
     CatalogueLookups lookups(connection);
@@ -215,8 +215,8 @@ bool UploadCategories(ShopConnection& connection, SeoQueues& seo,
 // one by one. "Sūtu preces i/N" stands before row i's lookups: a stretch shows its first
 // row's text before its lookups go out and the others once its links are in; when a link
 // fails, those up to its row. Returns the seo_url_id each product's query text found.
-std::vector<int64_t> LinkProducts(ShopConnection& connection, const std::vector<ProductRow>& products,
-                                  Operator& op) {
+std::vector<int64_t> LinkProducts(ShopConnection& connection,
+                                  const std::vector<ProductRow>& products, Operator& op) {
     const int n = static_cast<int>(products.size());
     const auto showRow = [&](int i) {
         if (i % 10 == 0 || i == n - 1)

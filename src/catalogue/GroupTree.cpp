@@ -12,7 +12,8 @@ GroupTree GroupTree::Read(const Sheet& grupas) {
     GroupTree tree;
     tree.setSource(QStringLiteral("%1, sheet \"%2\"").arg(grupas.fileName(), grupas.name()));
     for (const SheetRow row : grupas)
-        tree.addGroup(row.asInteger(QStringLiteral("ID")), row.asInteger(QStringLiteral("PARENT_ID")));
+        tree.addGroup(row.asInteger(QStringLiteral("ID")),
+                      row.asInteger(QStringLiteral("PARENT_ID")));
     return tree;
 }
 

@@ -32,7 +32,8 @@ std::vector<SpecialPrice> ReadSpecialPrices(const QString& workbookPath) {
     sheet.requireColumns({id, struck, price});
     std::vector<SpecialPrice> specials;
     for (const SheetRow row : sheet) {
-        if (!row.asText(struck).isEmpty()) specials.push_back({row.asInteger(id), row.asFloat(price)});
+        if (!row.asText(struck).isEmpty())
+            specials.push_back({row.asInteger(id), row.asFloat(price)});
     }
     return specials;
 }

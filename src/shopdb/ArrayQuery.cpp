@@ -72,8 +72,9 @@ int ArrayQuery::Impl::paramIndex(const QString& name) const {
     for (int i = 0; i < names.size(); ++i) {
         if (names[i].compare(name, Qt::CaseInsensitive) == 0) return i;
     }
-    throw Error(Error::Category::Database, QStringLiteral("The statement has no parameter \"%1\": %2")
-                                               .arg(name, text.simplified()));
+    throw Error(
+        Error::Category::Database,
+        QStringLiteral("The statement has no parameter \"%1\": %2").arg(name, text.simplified()));
 }
 
 void ArrayQuery::setValue(const QString& name, int row, Value value) {

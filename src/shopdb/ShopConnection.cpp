@@ -75,8 +75,9 @@ void ShopConnection::Session::open() {
         bool ok = false;
         const uint value = text.toUInt(&ok);
         if (!ok || value == 0 || value > 65535) {
-            throw Error(Error::Category::Connection,
-                        QStringLiteral("Invalid port \"%1\" in the shop database address").arg(text));
+            throw Error(
+                Error::Category::Connection,
+                QStringLiteral("Invalid port \"%1\" in the shop database address").arg(text));
         }
         port = value;
     }
@@ -117,7 +118,9 @@ void ShopConnection::Session::open() {
     ++counters_.roundTrips;
     const int setup = await<int>(
         m,
-        [&](int* ret) { return mysql_real_query_start(ret, m, kSessionSetup, sizeof kSessionSetup - 1); },
+        [&](int* ret) {
+            return mysql_real_query_start(ret, m, kSessionSetup, sizeof kSessionSetup - 1);
+        },
         [&](int* ret, int status) { return mysql_real_query_cont(ret, m, status); });
     if (setup != 0) FailConnect(m);
     unsigned int status = 0;
@@ -169,7 +172,8 @@ int ShopConnection::Session::wait(MYSQL* m, int status) {
         (status & MYSQL_WAIT_TIMEOUT) ? static_cast<long long>(mysql_get_timeout_value_ms(m)) : -1;
     while (true) {
         int slice = waitHook_ ? kWaitSliceMs : -1;
-        if (remaining >= 0) slice = static_cast<int>(slice < 0 ? remaining : std::min<long long>(remaining, slice));
+        if (remaining >= 0)
+            slice = static_cast<int>(slice < 0 ? remaining : std::min<long long>(remaining, slice));
         const int ready = ::poll(&socket, 1, slice);
         if (ready > 0) {
             return ((socket.revents & (POLLIN | POLLHUP | POLLERR)) ? MYSQL_WAIT_READ : 0) |
@@ -200,7 +204,8 @@ std::vector<ResultRows> ShopConnection::Session::run(const std::string& sql,
     const int sent = await<int>(
         m,
         [&](int* ret) {
-            return mysql_real_query_start(ret, m, sql.data(), static_cast<unsigned long>(sql.size()));
+            return mysql_real_query_start(ret, m, sql.data(),
+                                          static_cast<unsigned long>(sql.size()));
         },
         [&](int* ret, int status) { return mysql_real_query_cont(ret, m, status); });
     if (sent != 0) fail(mysql_errno(m), mysql_error(m), name(0));
@@ -214,7 +219,8 @@ std::vector<ResultRows> ShopConnection::Session::run(const std::string& sql,
         if (rows) {
             const unsigned int n = mysql_num_fields(rows.get());
             MYSQL_FIELD* fields = mysql_fetch_fields(rows.get());
-            for (unsigned int i = 0; i < n; ++i) result.columns << QString::fromUtf8(fields[i].name);
+            for (unsigned int i = 0; i < n; ++i)
+                result.columns << QString::fromUtf8(fields[i].name);
             while (MYSQL_ROW row = mysql_fetch_row(rows.get())) {
                 const unsigned long* lengths = mysql_fetch_lengths(rows.get());
                 std::vector<std::optional<std::string>> cells(n);
@@ -246,7 +252,8 @@ StmtPtr ShopConnection::Session::prepare(const std::string& sql, const QString& 
     const int prepared = await<int>(
         m,
         [&](int* ret) {
-            return mysql_stmt_prepare_start(ret, s, sql.data(), static_cast<unsigned long>(sql.size()));
+            return mysql_stmt_prepare_start(ret, s, sql.data(),
+                                            static_cast<unsigned long>(sql.size()));
         },
         [&](int* ret, int status) { return mysql_stmt_prepare_cont(ret, s, status); });
     if (prepared != 0) {

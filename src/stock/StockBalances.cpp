@@ -18,7 +18,8 @@ std::vector<StockBalance> ReadStockBalances(const QString& workbookPath) {
     sheet.requireColumns({id, balance});
     std::vector<StockBalance> balances;
     balances.reserve(static_cast<size_t>(sheet.rowCount()));
-    for (const SheetRow row : sheet) balances.push_back({row.asInteger(id), row.asInteger(balance)});
+    for (const SheetRow row : sheet)
+        balances.push_back({row.asInteger(id), row.asInteger(balance)});
     return balances;
 }
 
@@ -27,8 +28,10 @@ void WriteStockBalances(ShopConnection& connection, const std::vector<StockBalan
     const int count = static_cast<int>(balances.size());
     update.setArraySize(count);
     for (int row = 0; row < count; ++row) {
-        update.setValue(QStringLiteral("isprece"), row, int64_t{balances[static_cast<size_t>(row)].productId});
-        update.setValue(QStringLiteral("daudzums"), row, int64_t{balances[static_cast<size_t>(row)].quantity});
+        update.setValue(QStringLiteral("isprece"), row,
+                        int64_t{balances[static_cast<size_t>(row)].productId});
+        update.setValue(QStringLiteral("daudzums"), row,
+                        int64_t{balances[static_cast<size_t>(row)].quantity});
     }
     update.execute(count);
 }

@@ -151,8 +151,7 @@ QString Sheet::where() const { return QStringLiteral("%1, sheet \"%2\"").arg(fil
 
 QString Sheet::where(int row, int column) const {
     return QStringLiteral("%1, cell %2, column %3")
-        .arg(where(),
-             xlsx::CellReference(table_->sheetColumns[column], table_->sheetRows[row]),
+        .arg(where(), xlsx::CellReference(table_->sheetColumns[column], table_->sheetRows[row]),
              table_->headers[column]);
 }
 
