@@ -12,7 +12,7 @@ trap '"$root/scripts/testdb.sh" stop "$build/benchdb"; rm -rf "$work"' EXIT
 export WWWEKSPORTS_TEST_DB_PORT=$port
 
 echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}' /proc/meminfo), $(mariadbd --version | awk '{print $3}')"
-"$build/tests/fixtures/wwweksports-sample-catalogue" "$work" "$products" 2000 4
+"$build/wwweksports-sample-catalogue" "$work" "$products" 2000 4
 echo "Preces_web.xlsx: $(du -k "$work/Preces_web.xlsx" | cut -f1) KiB, $products products"
 "$build/bench/bench_workbook_read" "$work"
 rm -f "$work"/*.tsv

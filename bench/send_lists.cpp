@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "SampleCatalogue.h"
 #include "app/Uploads.h"
-#include "fixtures/SampleCatalogue.h"
 #include "fixtures/TestShop.h"
 #include "operator/Error.h"
 #include "operator/Operator.h"

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "SampleCatalogue.h"
 #include "SlowLink.h"
 #include "app/UploadFrame.h"
 #include "fixtures/RecordingOperator.h"
-#include "fixtures/SampleCatalogue.h"
 #include "fixtures/TestShop.h"
 #include "shopdb/Query.h"
 #include "shopdb/ShopConnection.h"
@@ -198,10 +198,9 @@ int main(int argc, char* argv[]) {
                 const Run again = RunCli(
                     QStringLiteral(WWWEKSPORTS_CLI),
                     common + QStringList{"send-lists", "--products", "--specials"}, configDir);
-                std::printf("%-9s %9s  %-10s %8lld %9.2f %11llu %11llu %8.1fx%s\n", "", "",
-                            "again", catalogueRows, again.seconds, again.roundTrips,
-                            again.statements, again.seconds / floor,
-                            again.exitCode == 0 ? "" : "  FAILED");
+                std::printf("%-9s %9s  %-10s %8lld %9.2f %11llu %11llu %8.1fx%s\n", "", "", "again",
+                            catalogueRows, again.seconds, again.roundTrips, again.statements,
+                            again.seconds / floor, again.exitCode == 0 ? "" : "  FAILED");
             }
             std::fflush(stdout);
         }

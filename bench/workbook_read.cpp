@@ -17,10 +17,10 @@ int main(int argc, char* argv[]) {
     const double before = bench::PeakMemoryMiB();
     try {
         bench::Stopwatch open;
-        const Sheet sheet =
-            Workbook::Open(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/") + kProductsWorkbook,
-                           kProductsWorkbook)
-                .firstSheet();
+        const Sheet sheet = Workbook::Open(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/") +
+                                               kProductsWorkbook,
+                                           kProductsWorkbook)
+                                .firstSheet();
         const double openSeconds = open.seconds();
 
         bench::Stopwatch read;

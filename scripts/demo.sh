@@ -24,7 +24,7 @@ sql demo_shop -e "INSERT INTO product (product_id, model, sku, upc, ean, jan, is
                   FROM seq_1_to_$products"
 
 mkdir -p "$demo/workbooks" "$demo/config"
-"$build/tests/fixtures/wwweksports-sample-catalogue" "$demo/workbooks" "$products"
+"$build/wwweksports-sample-catalogue" "$demo/workbooks" "$products"
 
 export XDG_CONFIG_HOME=$demo/config
 workbook=$demo/workbooks/Preces_web.xlsx
