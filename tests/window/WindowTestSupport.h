@@ -1,70 +1,77 @@
-// What the window tests share: the application object, made once per test program (offscreen
-// unless a platform is chosen, the visual style active, configuration under a throwaway
-// XDG_CONFIG_HOME so Qt's own dialog settings never reach the home directory), a window on a
-// store of the test's own, and the answerer that stands in for the operator at modal boxes.
+// What the window tests share: the application, a window on a settings store of the test's
+// own, and a stand-in for the operator at modal boxes.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QMessageBox>
-#include <QString>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QWidget>
-#include <functional>
-#include <memory>
-#include <vector>
+#include <QtTest>
+#include <QtWidgets>
 
-#include "settings/SettingsStore.h"
+#include "fixtures/RecordingOperator.h"
+#include "window/VisualStyle.h"
 #include "window/WWWEksportsForm.h"
-
-class QFileDialog;
 
 namespace wwweksports::testing {
 
-// A control of `window` found by its object name; fails the test when there is none.
-template <typename Control>
-Control* FindControl(const QWidget& window, const char* name) {
-    auto* control = window.findChild<Control*>(QString::fromLatin1(name));
-    if (!control) ADD_FAILURE() << "no control " << name;
-    return control;
-}
-
-// Answers every modal box that comes up while it lives: a message box is recorded and
-// closed with OK, a file dialog is handed to `onFileDialog` (which must close it).
-class ModalAnswerer {
-public:
-    struct Box {
-        QMessageBox::Icon icon;
-        QString title;
-        QString text;
-        int buttonCount;
-    };
-
-    explicit ModalAnswerer(std::function<void(QFileDialog*)> onFileDialog = {});
-
-    std::vector<Box> boxes;
-    QStringList texts() const;
-
-private:
-    void answer();
-
-    std::function<void(QFileDialog*)> onFileDialog_;
-    QTimer timer_;
+// Answers every modal box while it lives. A message box must carry the program's name and one
+// OK button; it is kept as "<icon>: <text>" and closed with OK. A file dialog goes to
+// `onFileDialog`, once, which must close it.
+struct ModalAnswerer : QObject {
+    ModalAnswerer() { startTimer(5); }
+    void timerEvent(QTimerEvent*) override {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            EXPECT_EQ(box->windowTitle(), "WWWEksports");
+            EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+            boxes << QVariant::fromValue(box->icon()).toString() + ": " + box->text();
+            box->done(QMessageBox::Ok);
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                   dialog && onFileDialog) {
+            std::exchange(onFileDialog, nullptr)(dialog);
+        }
+    }
+    QStringList boxes;
+    std::function<void(QFileDialog*)> onFileDialog;
 };
 
-// A window over a store in a temporary directory.
-class WindowTest : public ::testing::Test {
+// A window, shown, over a store in a temporary directory; the answerer outlives the window,
+// whose end may show a box.
+class Window : public ::testing::Test {
 protected:
-    QString storePath() const { return configDir.filePath(QStringLiteral("WWWExp.json")); }
-    void writeStore(const QByteArray& json);
-    QByteArray readStore() const;
-    std::unique_ptr<TWWWEksports> makeWindow() {
-        return std::make_unique<TWWWEksports>(SettingsStore(storePath()));
+    // One application for the whole program: offscreen unless a platform is chosen, the
+    // visual style active, Qt's own dialog settings kept out of $HOME.
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char* argv[] = {const_cast<char*>("window-test"), nullptr};
+        static QTemporaryDir configHome;
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+        if (!qApp) new QApplication(argc, argv);  // left to the end of the program
+        QApplication::setQuitOnLastWindowClosed(false);
+        ActivateVisualStyle(kVisualStyleName);
+    }
+    void SetUp() override { open(); }
+    QString storePath() const { return configDir.filePath("WWWExp.json"); }
+    void open() {
+        window = std::make_unique<TWWWEksports>(SettingsStore(storePath()));
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    template <typename Control = QWidget>
+    Control* find(const char* name) const {
+        return window->findChild<Control*>(name);
+    }
+    // The process log, each line's stamp ("dd.MM-HH:mm:ss ") cut off.
+    QStringList logMessages() const {
+        QStringList lines;
+        for (const auto* item : find<QListWidget>("lstProcess")->findItems("", Qt::MatchContains))
+            lines << item->text();
+        return lines.replaceInStrings(QRegularExpression("^\\d\\d\\.\\d\\d-\\d\\d:\\d\\d:\\d\\d "),
+                                      "");
     }
 
     QTemporaryDir configDir;
+    ModalAnswerer answerer;
+    std::unique_ptr<TWWWEksports> window;
 };
 
 }  // namespace wwweksports::testing

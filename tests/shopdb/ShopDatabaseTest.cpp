@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include "fixtures/TestShop.h"
+#include "operator/Error.h"
+#include "shopdb/ArrayQuery.h"
+#include "shopdb/Query.h"
+#include "shopdb/ShopConnection.h"
+#include "shopdb/StatementBatch.h"
+
+namespace wwweksports {
+namespace {
+
+using testing::ConnectTo;
+using testing::Rows;
+using testing::TestShop;
+
+std::string Text(ShopConnection& connection, const char* sql) {
+    return Query(connection, QString::fromLatin1(sql))
+        .exec()
+        .text(0, QStringLiteral("v"))
+        .toStdString();
+}
+
+TEST(ShopSession, WaitingOnTheServerRunsTheWaitHook) {
+    TestShop shop;
+    ShopConnection connection;
+    int calls = 0;
+    connection.setWaitHook([&calls] { ++calls; });
+    Query slow(connection, QStringLiteral("SELECT SLEEP(0.4) AS s, :t AS v"));
+    slow.setParam(QStringLiteral("t"), std::string("teksts"));
+    ConnectTo(shop, connection);
+    EXPECT_EQ(slow.exec().text(0, QStringLiteral("v")), "teksts");
+    EXPECT_GE(calls, 5);
+}
+
+TEST(ShopSession, ALostConnectionIsReportedAndTheNextStatementOpensANewSession) {
+    TestShop shop;
+    shop.addProduct(1, 0);
+    ShopConnection connection;
+    ConnectTo(shop, connection);
+    const std::string first = Text(connection, "SELECT CONNECTION_ID() AS v");
+    shop.exec("KILL " + first);
+    Query update(connection, QStringLiteral("UPDATE product SET quantity=:q WHERE product_id=1"));
+    update.setParam(QStringLiteral("q"), int64_t{5});
+    EXPECT_THROW(update.exec(), Error);
+    update.exec();
+    EXPECT_EQ(shop.value("SELECT quantity FROM product"), "5");
+    EXPECT_NE(Text(connection, "SELECT CONNECTION_ID() AS v"), first);
+}
+
+// Bound (single and multi-row statements) and written in as literals (a batch of statements).
+TEST(ShopValues, HostileTextAndRealNumbersArriveAsSentOnEveryPath) {
+    TestShop shop(TestShop::Charset::Utf8mb4);
+    shop.exec(
+        "CREATE TABLE t (id INT PRIMARY KEY, body TEXT, d DECIMAL(15,4), i INT) DEFAULT "
+        "CHARSET=utf8mb4");
+    ShopConnection connection;
+    ConnectTo(shop, connection);
+    const std::vector<std::pair<std::string, double>> values = {
+        {"O'Brien \"quoted\" `tick`", 0.5},        {"trailing backslash\\", 2.5},
+        {std::string("nul\0inside", 10), -2.5},    {"āčē Жёлтый 😀 𝄞", 2.75},
+        {"'); DROP TABLE product; --", 0.1 + 0.2}, {"\\'; DELETE FROM t; -- ", 1e-7},
+        {"a\\\\b\\nc\r\n\t\x1a", 123456.78901},    {"", -0.0},
+    };
+    const QString insert =
+        QStringLiteral("INSERT INTO t (id, body, d, i) VALUES (:id, :body, :v, :v)");
+    Query single(connection, insert);
+    ArrayQuery array(connection, insert);
+    StatementBatch batch(connection);
+    const int n = static_cast<int>(values.size());
+    array.setArraySize(n);
+    for (int k = 0; k < n; ++k) {
+        const auto& [body, number] = values[static_cast<size_t>(k)];
+        single.setParam(QStringLiteral("id"), int64_t{k});
+        single.setParam(QStringLiteral("body"), body);
+        single.setParam(QStringLiteral("v"), number);
+        single.exec();
+        single.setParam(QStringLiteral("id"), int64_t{200 + k});
+        batch.add(single);
+        array.setValue(QStringLiteral("id"), k, int64_t{100 + k});
+        array.setValue(QStringLiteral("body"), k, body);
+        array.setValue(QStringLiteral("v"), k, number);
+    }
+    array.execute(n);
+    const auto before = connection.counters();
+    batch.execute();
+    EXPECT_EQ(connection.counters().roundTrips - before.roundTrips, 1u);
+    EXPECT_EQ(connection.counters().statements - before.statements, values.size());
+    const auto part = [&shop](int from) {
+        return shop.rows("SELECT body, d, i FROM t WHERE id DIV 100 = " + std::to_string(from) +
+                         " ORDER BY id");
+    };
+    const Rows bound = part(0);
+    ASSERT_EQ(bound.size(), values.size());
+    for (size_t k = 0; k < values.size(); ++k) EXPECT_EQ(bound[k][0], values[k].first) << k;
+    EXPECT_EQ(part(1), bound);
+    EXPECT_EQ(part(2), bound);
+    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product"), "0");
+}
+
+TEST(ArrayExecution, StatementsStayUnderThePlaceholderLimitInRowOrder) {
+    TestShop shop;
+    shop.exec("CREATE TABLE wide (seq INT AUTO_INCREMENT PRIMARY KEY, a INT, b INT, c INT, d INT)");
+    ShopConnection connection;
+    ConnectTo(shop, connection);
+    ArrayQuery q(connection,
+                 QStringLiteral("INSERT INTO wide (a, b, c, d) VALUES (:a, :b, :c, :d)"));
+    const int rows = 40000;  // 160,000 placeholders: 16,383 rows a statement
+    q.setArraySize(rows);
+    for (int r = 0; r < rows; ++r) {
+        for (const char* p : {"a", "b", "c", "d"})
+            q.setValue(QString::fromLatin1(p), r, int64_t{r});
+    }
+    const auto before = connection.counters().statements;
+    q.execute(rows);
+    EXPECT_EQ(connection.counters().statements - before, 3u);
+    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM wide WHERE seq = a + 1 AND b = a AND d = a"),
+              "40000");
+}
+
+TEST(ArrayExecution, LongRowsAreSplitUnderThePacketLimitAndARefusedRowStopsTheRest) {
+    TestShop shop;
+    shop.exec("CREATE TABLE t (id INT PRIMARY KEY, body MEDIUMTEXT)");
+    ShopConnection connection;
+    ConnectTo(shop, connection);
+    ArrayQuery q(connection, QStringLiteral("INSERT INTO t (id, body) VALUES (:id, :body)"));
+    const int rows = 300;  // 300 x 64 kB: more than the server's 16 MiB packet
+    q.setArraySize(rows);
+    for (int r = 0; r < rows; ++r) {
+        q.setValue(QStringLiteral("id"), r, int64_t{r == 290 ? 3 : r});  // row 290 repeats an ID
+        q.setValue(QStringLiteral("body"), r, std::to_string(r) + std::string(65536, 'x'));
+    }
+    try {
+        q.execute(rows);
+        FAIL() << "the repeated ID was accepted";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.category(), Error::Category::Database);
+        EXPECT_TRUE(e.message().contains("1062")) << e.what();
+    }
+    // The statements before the refused one are written whole; nothing after it.
+    const int written = std::stoi(shop.value("SELECT COUNT(*) FROM t"));
+    EXPECT_GT(written, 100);
+    EXPECT_LE(written, 290);
+    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM t WHERE body <> CONCAT(id, REPEAT('x', 65536))"),
+              "0");
+    EXPECT_EQ(shop.value("SELECT MAX(id) = COUNT(*) - 1 FROM t"), "1");
+}
+
+TEST(ArrayExecution, OtherStatementsRunOncePerRowOfTheRange) {
+    TestShop shop;
+    for (int id = 1; id <= 5; ++id) shop.addProduct(id, 0);
+    ShopConnection connection;
+    ConnectTo(shop, connection);
+    ArrayQuery q(connection,
+                 QStringLiteral("UPDATE product SET quantity=:id * 10 WHERE product_id=:id"));
+    q.setArraySize(5);
+    for (int r = 0; r < 5; ++r) q.setValue(QStringLiteral("id"), r, int64_t{r + 1});
+    q.execute(4, 1);
+    EXPECT_EQ(shop.text("SELECT quantity FROM product ORDER BY product_id"),
+              "0 | 20 | 30 | 40 | 0");
+}
+
+}  // namespace
+}  // namespace wwweksports
