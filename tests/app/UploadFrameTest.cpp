@@ -37,10 +37,10 @@ TEST(TestShopConnection, TakesServerAndPortFromTheAddressAndShowsWhyItFailed) {
         QString address, server, port, named;
     } cases[] = {
         {"127.0.0.1:1", "127.0.0.1", "1", "127.0.0.1"},
+        {"127.0.0.1", "127.0.0.1", "", "127.0.0.1"},  // the default port, none left behind
         {"db.invalid:33:06", "db.invalid", "33:06", "\"33:06\""},
+        {"127.0.0.1:", "127.0.0.1", "", "127.0.0.1"},
         {"127.0.0.1:port", "127.0.0.1", "port", "\"port\""},
-        {"127.0.0.1:", "127.0.0.1", "", "127.0.0.1"},  // the default port, none left behind
-        {"127.0.0.1", "127.0.0.1", "", "127.0.0.1"},
     };
     ShopConnection connection;
     for (const auto& c : cases) {
