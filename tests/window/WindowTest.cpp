@@ -83,13 +83,19 @@ TEST_F(Window, ThePickerStartsAtTheFieldsFileListsWorkbooksAndFillsInOnlyAChosen
             const auto rows = [view] { return view->model()->rowCount(view->rootIndex()); };
             if (first.isEmpty()) {
                 first << dialog->windowTitle() << dialog->directory().path() << edit->text();
-                // The directory is read in the background.
-                EXPECT_TRUE(QTest::qWaitFor([&] { return rows() >= 2; }));
+                // The directory is read in the background, and the field's file selected in it
+                // once it is; a name typed before that would be overwritten.
+                EXPECT_TRUE(QTest::qWaitFor(
+                    [&] { return rows() >= 2 && view->selectionModel()->hasSelection(); }));
                 for (int row = 0; row < rows(); ++row)
                     first << view->model()->index(row, 0, view->rootIndex()).data().toString();
             }
-            dialog->setDirectory(tmp.path());
-            dialog->selectFile(name);
+            // As the operator does: into the name field, the name typed over what is there.
+            QApplication::setActiveWindow(dialog);
+            edit->setFocus();
+            EXPECT_TRUE(QTest::qWaitFor([edit] { return edit->hasFocus(); }));
+            edit->selectAll();
+            QTest::keyClicks(edit, name);
             QTest::keyClick(edit, key);
         };
         find<QPushButton>("btExcelDir")->click();
