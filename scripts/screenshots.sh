@@ -25,7 +25,7 @@ JSON
 )
 
 export XDG_CONFIG_HOME=$shots/config
-export WWWEKSPORTS_SHOW=$build/tests/window/wwweksports-window-screenshot
+export WWWEKSPORTS_SHOW=$build/docs/screenshots/wwweksports-window-screenshot
 export SHOTS=$shots
 xvfb-run -a -s "-screen 0 800x600x24 -dpi 96 -nolisten tcp" bash -c '
   set -euo pipefail

@@ -143,4 +143,25 @@ TEST_F(Window, AStoreThatCannotBeReadOrWrittenIsACriticalBoxNamingIt) {
         EXPECT_TRUE(box.startsWith("Critical: ") && box.contains(storePath())) << box.toStdString();
 }
 
+// The two upload buttons share a drawn glyph, "Aizvērt" has its own; each shows greyed out
+// when disabled. A style the program does not carry is refused and the look stays.
+TEST_F(Window, GlyphsAreDrawnAndAStyleNotCarriedIsRefused) {
+    const auto glyph = [this](const char* button, QIcon::Mode mode = QIcon::Normal) {
+        return find<QPushButton>(button)->icon().pixmap(16, mode).toImage();
+    };
+    const QImage send = glyph("btSutitKlasif"), close = glyph("btClose");
+    EXPECT_EQ(glyph("btExportAtlikumi"), send);
+    EXPECT_TRUE(send != close && glyph("btSutitKlasif", QIcon::Disabled) != send &&
+                glyph("btClose", QIcon::Disabled) != close);
+    for (const QImage& image : {send, close}) {
+        int opaque = 0;
+        for (int i = 0; i < 256; ++i) opaque += qAlpha(image.pixel(i % 16, i / 16)) > 200;
+        EXPECT_GT(opaque, 60);  // drawn, not blank
+    }
+    const QString sheet = qApp->styleSheet(), style = QApplication::style()->name();
+    EXPECT_THROW(ActivateVisualStyle("Windows Classic"), std::runtime_error);
+    EXPECT_FALSE(sheet.isEmpty());
+    EXPECT_EQ(qApp->styleSheet() + QApplication::style()->name(), sheet + style);
+}
+
 }  // namespace wwweksports::testing
