@@ -33,22 +33,34 @@ struct ModalAnswerer : QObject {
     std::function<void(QFileDialog*)> onFileDialog;
 };
 
+// One application for the whole program, made when the tests run and ended after them:
+// offscreen unless a platform is chosen, the visual style active, Qt's own dialog settings
+// kept out of $HOME.
+class WindowApplication : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome_.path()));
+        application_ = std::make_unique<QApplication>(argc_, argv_);
+        QApplication::setQuitOnLastWindowClosed(false);
+        ActivateVisualStyle(kVisualStyleName);
+    }
+    void TearDown() override { application_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[12] = "window-test";
+    char* argv_[2] = {name_, nullptr};
+    QTemporaryDir configHome_;
+    std::unique_ptr<QApplication> application_;
+};
+inline ::testing::Environment* const kWindowApplication =
+    ::testing::AddGlobalTestEnvironment(new WindowApplication);
+
 // A window, shown, over a store in a temporary directory; the answerer outlives the window,
 // whose end may show a box.
 class Window : public ::testing::Test {
 protected:
-    // One application for the whole program: offscreen unless a platform is chosen, the
-    // visual style active, Qt's own dialog settings kept out of $HOME.
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char* argv[] = {const_cast<char*>("window-test"), nullptr};
-        static QTemporaryDir configHome;
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
-        if (!qApp) new QApplication(argc, argv);  // left to the end of the program
-        QApplication::setQuitOnLastWindowClosed(false);
-        ActivateVisualStyle(kVisualStyleName);
-    }
     void SetUp() override { open(); }
     QString storePath() const { return configDir.filePath("WWWExp.json"); }
     void open() {
