@@ -1,5 +1,7 @@
 #include "app/UploadFrame.h"
 
+#include <utility>
+
 #include "operator/Error.h"
 #include "shopdb/Maintenance.h"
 #include "shopdb/ShopConnection.h"
