@@ -110,15 +110,16 @@ MYSQL_STMT* ArrayQuery::Impl::statementFor(int rows) {
             }
         }
     }
-    std::string sqlText = sql.head;
-    sqlText.reserve(sql.head.size() + static_cast<size_t>(rows) * (sql.tuple.size() + 1) +
-                    sql.tail.size());
-    for (int r = 0; r < rows; ++r) {
-        if (r > 0) sqlText += ',';
-        sqlText += sql.tuple;
-    }
-    sqlText += sql.tail;
-    return statements[rows].get(connection->session(), sqlText, text);
+    return statements[rows].get(connection->session(), text, [this, rows] {
+        std::string sqlText = sql.head;
+        sqlText.reserve(sql.head.size() + static_cast<size_t>(rows) * (sql.tuple.size() + 1) +
+                        sql.tail.size());
+        for (int r = 0; r < rows; ++r) {
+            if (r > 0) sqlText += ',';
+            sqlText += sql.tuple;
+        }
+        return sqlText + sql.tail;
+    });
 }
 
 size_t ArrayQuery::Impl::rowBytes(int row) const {

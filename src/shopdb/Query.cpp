@@ -45,7 +45,7 @@ void Query::setParam(const QString& name, const Value& value) {
 ResultRows Query::exec() {
     ShopConnection::Session& session = d_->connection->session();
     if (d_->values.empty()) return session.run(d_->sql.positional, {d_->text}).front();
-    MYSQL_STMT* stmt = d_->prepared.get(session, d_->sql.positional, d_->text);
+    MYSQL_STMT* stmt = d_->prepared.get(session, d_->text, [this] { return d_->sql.positional; });
     d_->bindings.resize(d_->values.size());
     for (size_t i = 0; i < d_->values.size(); ++i) d_->bindings.set(i, d_->values[i]);
     return session.execute(stmt, d_->bindings.data(), d_->text);

@@ -1,5 +1,7 @@
 #include "shopdb/Result.h"
 
+#include <charconv>
+
 #include "operator/Error.h"
 
 namespace wwweksports {
@@ -16,9 +18,10 @@ int ResultRows::column(const QString& name) const {
 int64_t ResultRows::integer(int row, int column) const {
     const auto& value = rows.at(static_cast<size_t>(row)).at(static_cast<size_t>(column));
     if (!value) return 0;
-    bool ok = false;
-    const qlonglong n = QString::fromStdString(*value).toLongLong(&ok);
-    if (!ok) {
+    int64_t n = 0;
+    const char* end = value->data() + value->size();
+    const auto [at, error] = std::from_chars(value->data(), end, n);
+    if (error != std::errc() || at != end) {
         throw Error(Error::Category::Database,
                     QStringLiteral("Column \"%1\" holds \"%2\", not a whole number")
                         .arg(columns.value(column), QString::fromStdString(*value)));

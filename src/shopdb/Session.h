@@ -75,6 +75,9 @@ private:
         while (status != 0) status = cont(&ret, wait(m, status));
         return ret;
     }
+    // run() without counting statements: the connection's own queries.
+    std::vector<ResultRows> send(const std::string& sql, const std::vector<QString>& names,
+                                 size_t* completed);
     void readStatementRows(MYSQL_STMT* stmt, const QString& name, ResultRows& result);
 
     QMap<QString, QString> params_;
@@ -88,7 +91,17 @@ private:
 // A statement prepared on a connection's session, prepared again when the session is new.
 class PreparedStatement {
 public:
-    MYSQL_STMT* get(ShopConnection::Session& session, const std::string& sql, const QString& name);
+    // `makeSql()` gives the statement's text; it is called only when it has to be prepared.
+    template <typename MakeSql>
+    MYSQL_STMT* get(ShopConnection::Session& session, const QString& name, MakeSql makeSql) {
+        session.handle();  // a new session, if one has to be opened, before the comparison
+        if (!stmt_ || generation_ != session.generation()) {
+            stmt_.reset();
+            stmt_ = session.prepare(makeSql(), name);
+            generation_ = session.generation();
+        }
+        return stmt_.get();
+    }
 
 private:
     StmtPtr stmt_;

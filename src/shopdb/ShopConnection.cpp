@@ -151,9 +151,7 @@ MYSQL* ShopConnection::Session::handle() {
 uint64_t ShopConnection::Session::maxAllowedPacket() {
     if (maxAllowedPacket_ == 0) {
         const std::string sql = "SELECT @@max_allowed_packet AS packet";
-        const uint64_t statements = counters_.statements;
-        const ResultRows result = run(sql, {QString::fromStdString(sql)}).front();
-        counters_.statements = statements;  // the connection's own business, not an upload's
+        const ResultRows result = send(sql, {QString::fromStdString(sql)}, nullptr).front();
         maxAllowedPacket_ =
             result.rowCount() > 0 ? static_cast<uint64_t>(result.integer(0, 0)) : 1024 * 1024;
     }
@@ -194,13 +192,19 @@ int ShopConnection::Session::wait(MYSQL* m, int status) {
 std::vector<ResultRows> ShopConnection::Session::run(const std::string& sql,
                                                      const std::vector<QString>& names,
                                                      size_t* completed) {
+    counters_.statements += names.size();
+    return send(sql, names, completed);
+}
+
+std::vector<ResultRows> ShopConnection::Session::send(const std::string& sql,
+                                                      const std::vector<QString>& names,
+                                                      size_t* completed) {
     if (completed) *completed = 0;
     std::vector<ResultRows> results;
     if (names.empty()) return results;
     const auto name = [&names](size_t k) { return names[std::min(k, names.size() - 1)]; };
     MYSQL* m = handle();
     ++counters_.roundTrips;
-    counters_.statements += names.size();
     const int sent = await<int>(
         m,
         [&](int* ret) {
@@ -358,19 +362,6 @@ void ShopConnection::Session::fail(unsigned int number, const char* text,
                                 .arg(QString::fromUtf8(text), Abbreviated(statement));
     if ((number >= CR_MIN_ERROR && number <= CR_MAX_ERROR) || number == kConnectionKilled) close();
     throw Error(Error::Category::Database, message);
-}
-
-// --- Prepared statements -----------------------------------------------------------------------
-
-MYSQL_STMT* PreparedStatement::get(ShopConnection::Session& session, const std::string& sql,
-                                   const QString& name) {
-    session.handle();  // a new session, if one has to be opened, before the comparison
-    if (!stmt_ || generation_ != session.generation()) {
-        stmt_.reset();
-        stmt_ = session.prepare(sql, name);
-        generation_ = session.generation();
-    }
-    return stmt_.get();
 }
 
 }  // namespace wwweksports

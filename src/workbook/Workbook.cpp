@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <cmath>
 #include <limits>
-#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -173,8 +172,8 @@ struct FileStamp {
     }
 };
 
+// The tool runs on one thread.
 struct KeptFiles {
-    std::mutex mutex;
     int keepers = 0;
     std::vector<std::pair<FileStamp, std::shared_ptr<Workbook::Loaded>>> files;
 };
@@ -186,13 +185,9 @@ KeptFiles& Kept() {
 
 }  // namespace
 
-KeepReadWorkbooks::KeepReadWorkbooks() {
-    std::lock_guard lock(Kept().mutex);
-    ++Kept().keepers;
-}
+KeepReadWorkbooks::KeepReadWorkbooks() { ++Kept().keepers; }
 
 KeepReadWorkbooks::~KeepReadWorkbooks() {
-    std::lock_guard lock(Kept().mutex);
     if (--Kept().keepers == 0) Kept().files.clear();
 }
 
@@ -209,7 +204,6 @@ Workbook Workbook::Open(const QString& path, const QString& file) {
 
     const FileStamp stamp{info.absoluteFilePath(), info.size(), info.lastModified()};
     KeptFiles& kept = Kept();
-    std::lock_guard lock(kept.mutex);
     for (const auto& [keptStamp, loaded] : kept.files) {
         if (keptStamp == stamp) return Workbook(filePath, loaded);
     }
@@ -240,7 +234,6 @@ Sheet Workbook::sheet(const QString& name) const {
 }
 
 Sheet Workbook::load(int index) const {
-    std::lock_guard lock(Kept().mutex);
     auto& table = loaded_->sheets[static_cast<size_t>(index)];
     if (!table) table = std::make_shared<const SheetTable>(loaded_->package->loadSheet(index));
     return Sheet(filePath_, loaded_->package->sheetNames()[index], table);
