@@ -1,9 +1,11 @@
 #include "app/UploadFrame.h"
 
+#include <iterator>
 #include <utility>
 
 #include "operator/Error.h"
 #include "shopdb/Maintenance.h"
+#include "shopdb/RunLock.h"
 #include "shopdb/ShopConnection.h"
 
 namespace wwweksports {
@@ -11,6 +13,34 @@ namespace {
 
 const QString kConnectionFailed =
     QStringLiteral("Pieslēgties pie OpenChart 2/3 datu bāzes neizdevās !!! ");
+
+// Seconds before each new try of an upload whose link was lost: every upload rewrites what it
+// owns, so it runs again from its start on a new session.
+const int kRetryPauses[] = {2, 4, 8};
+
+// How long an upload waits for another one on the same shop database.
+const int kDefaultLockWaitSeconds = 60;
+
+int LockWaitSeconds(const ShopConnection& connection) {
+    bool ok = false;
+    const int seconds = connection.param(QStringLiteral("LockWait")).toInt(&ok);
+    return ok && seconds >= 0 ? seconds : kDefaultLockWaitSeconds;
+}
+
+QString FirstLine(const QString& text) { return text.section(QLatin1Char('\n'), 0, 0); }
+
+Error LinkLostForGood(const Error& last, bool inMaintenance) {
+    QString message = QStringLiteral(
+                          "The link to the shop database was lost and could not be restored in %1 "
+                          "tries: %2")
+                          .arg(std::size(kRetryPauses) + 1)
+                          .arg(last.message());
+    if (inMaintenance)
+        message += QStringLiteral(
+            "\nThe shop is left in maintenance mode; the next run that ends normally switches "
+            "it off.");
+    return Error(Error::Category::Database, message);
+}
 
 }  // namespace
 
@@ -30,7 +60,7 @@ Outcome CheckInputs(Operator& op) {
     return Outcome::Done;
 }
 
-Outcome TestShopConnection(ShopConnection& connection, Operator& op) {
+Outcome TestShopConnection(ShopConnection& connection, Operator& op, uint64_t* maxPacket) {
     const Inputs in = op.inputs();
     const qsizetype colon = in.address.indexOf(QLatin1Char(':'));
     // Without a port the default one, never one left behind by a test of another address.
@@ -43,6 +73,7 @@ Outcome TestShopConnection(ShopConnection& connection, Operator& op) {
     connection.setParam(QStringLiteral("CharacterSet"), QStringLiteral("utf8mb4"));
     try {
         connection.open();
+        if (maxPacket) *maxPacket = connection.maxAllowedPacket();
         connection.close();
     } catch (const Error& e) {
         op.showMessage(kConnectionFailed + e.message());
@@ -52,14 +83,46 @@ Outcome TestShopConnection(ShopConnection& connection, Operator& op) {
 }
 
 Outcome RunUpload(ShopConnection& connection, Operator& op,
-                  const std::function<void(const Inputs&)>& read,
+                  const std::function<void(const Inputs&, uint64_t maxPacket)>& read,
                   const std::function<Outcome()>& write) {
-    if (TestShopConnection(connection, op) != Outcome::Done) return Outcome::ConnectionFailed;
-    read(op.inputs());
-    SetShopMaintenance(connection, 1);
-    const Outcome outcome = write();
-    SetShopMaintenance(connection, 0);
-    return outcome;
+    // No session stays open while the workbooks are read.
+    uint64_t maxPacket = 0;
+    if (TestShopConnection(connection, op, &maxPacket) != Outcome::Done)
+        return Outcome::ConnectionFailed;
+    read(op.inputs(), maxPacket);
+    bool inMaintenance = false;
+    uint64_t lastSession = 0;  // the server's id of the session that held the lock
+    for (size_t retry = 0;; ++retry) {
+        try {
+            const RunLock lock(
+                connection, LockWaitSeconds(connection), lastSession, [&op](int waited) {
+                    op.setStatus(QStringLiteral("Gaidu, kamēr beigsies cita sūtīšana uz šo veikalu "
+                                                "(%1 s)")
+                                     .arg(waited),
+                                 StatusRefresh::RepaintAndProcessEvents);
+                });
+            lastSession = lock.session();
+            SetShopMaintenance(connection, 1);
+            inMaintenance = true;
+            const Outcome outcome = write();
+            SetShopMaintenance(connection, 0);
+            return outcome;
+        } catch (const Error& e) {
+            // A new session for a lost one; it is refused while a restarted server comes up.
+            const bool linkLost =
+                e.linkLost() || (retry > 0 && e.category() == Error::Category::Connection);
+            if (!linkLost) throw;
+            if (retry == std::size(kRetryPauses)) throw LinkLostForGood(e, inMaintenance);
+            op.addProcessLine(QStringLiteral("Savienojums ar datu bāzi pārtrūka (%1); sūtīšana "
+                                             "sāksies no jauna pēc %2 s, %3. mēģinājums no %4")
+                                  .arg(FirstLine(e.message()))
+                                  .arg(kRetryPauses[retry])
+                                  .arg(retry + 2)
+                                  .arg(std::size(kRetryPauses) + 1));
+            connection.close();
+            connection.pause(kRetryPauses[retry] * 1000);
+        }
+    }
 }
 
 QString ErrorMessage(const Error& error) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <functional>
 
 #include "operator/Operator.h"
@@ -19,16 +20,20 @@ class ShopConnection;
 // gives InputMissing. Blanks are not empty; address and database are not required.
 Outcome CheckInputs(Operator& op);
 
-// Sets the connection's parameters from the inputs, opens the connection and closes it again.
-// A failure is shown with the client library's text and gives ConnectionFailed.
-Outcome TestShopConnection(ShopConnection& connection, Operator& op);
+// Sets the connection's parameters from the inputs, opens the connection (reading the server's
+// max_allowed_packet into `maxPacket` when given) and closes it again. A failure is shown with
+// the client library's text and gives ConnectionFailed.
+Outcome TestShopConnection(ShopConnection& connection, Operator& op, uint64_t* maxPacket = nullptr);
 
-// Runs one upload: the connection test; `read`, which reads and checks the workbooks whole;
-// the shop into maintenance; `write`; the shop out of maintenance. An Error from `read`
-// leaves the shop untouched; one from `write` ends the upload there, the shop staying in
-// maintenance until an upload ends normally.
+// Runs one upload: the connection test; `read`, which reads and checks the workbooks whole
+// (and that every row fits into one packet of `maxPacket` bytes); the run lock of the shop
+// database (see RunLock; the connection's "LockWait" parameter gives the seconds to wait,
+// 60 when absent); the shop into maintenance; `write`; the shop out of maintenance. An Error
+// from `read` leaves the shop untouched; one from `write` ends the upload there, the shop
+// staying in maintenance until an upload ends normally. When the link is lost, the lock,
+// maintenance and `write` run again on a new session after 2, 4 and 8 s, each try logged.
 Outcome RunUpload(ShopConnection& connection, Operator& op,
-                  const std::function<void(const Inputs&)>& read,
+                  const std::function<void(const Inputs&, uint64_t maxPacket)>& read,
                   const std::function<Outcome()>& write);
 
 // The text the operator is shown for an error that ended a run: a shop that could not be

@@ -11,14 +11,18 @@ namespace wwweksports {
 Outcome UploadCatalogue(ShopConnection& connection, Operator& op) {
     Catalogue catalogue;
     return RunUpload(
-        connection, op, [&](const Inputs& in) { catalogue = ReadCatalogue(in.workbookPath); },
+        connection, op,
+        [&](const Inputs& in, uint64_t maxPacket) {
+            catalogue = ReadCatalogue(in.workbookPath, maxPacket);
+        },
         [&] { return WriteCatalogue(connection, catalogue, op); });
 }
 
 Outcome UploadSpecialPrices(ShopConnection& connection, Operator& op) {
     std::vector<SpecialPrice> specials;
     return RunUpload(
-        connection, op, [&](const Inputs& in) { specials = ReadSpecialPrices(in.workbookPath); },
+        connection, op,
+        [&](const Inputs& in, uint64_t) { specials = ReadSpecialPrices(in.workbookPath); },
         [&] {
             WriteSpecialPrices(connection, specials, op);
             return Outcome::Done;
@@ -29,7 +33,8 @@ Outcome UploadStockBalances(ShopConnection& connection, Operator& op) {
     if (CheckInputs(op) != Outcome::Done) return Outcome::InputMissing;
     std::vector<StockBalance> balances;
     return RunUpload(
-        connection, op, [&](const Inputs& in) { balances = ReadStockBalances(in.workbookPath); },
+        connection, op,
+        [&](const Inputs& in, uint64_t) { balances = ReadStockBalances(in.workbookPath); },
         [&] {
             WriteStockBalances(connection, balances);
             return Outcome::Done;

@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueUpload.h"
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -50,12 +51,43 @@ const QString kGroupsSheet = QStringLiteral("GRUPAS");
 
 // --- Reading -----------------------------------------------------------------------------------
 
-std::vector<GroupRow> ReadGroups(const Sheet& sheet, const GroupTree& tree) {
+// A row whose texts cannot reach the shop in one packet would stop the upload half-way: it is
+// refused before the shop is touched, naming its longest text. `texts` are the row's texts
+// by column, as they go into its longest row of the shop (`sent`, a name twice for a product)
+// and into the keyword, whose update carries it as statement text.
+void CheckRowFits(const SheetRow& row, uint64_t maxPacket,
+                  const std::vector<std::pair<QString, const QString*>>& texts,
+                  std::vector<Value> sent, const QString& name) {
+    if (maxPacket == 0) return;
+    size_t bytes = 0;
+    for (const Value& value : sent) {
+        if (const auto* text = std::get_if<std::string>(&value)) bytes += text->size();
+    }
+    // Most rows are far from the limit: escaping at most doubles a text.
+    if (2 * bytes + 4096 < maxPacket / 2) return;
+    if (RowFitsPacket(sent, maxPacket) &&
+        RowFitsPacket({TextValue(MakeSeoKeyword(name))}, maxPacket, true))
+        return;
+    const auto longest = std::max_element(texts.begin(), texts.end(), [](auto& a, auto& b) {
+        return a.second->size() < b.second->size();
+    });
+    throw Error(Error::Category::Workbook,
+                QStringLiteral("The row is too long for the shop database, which takes at most "
+                               "%1 bytes in one packet (max_allowed_packet): %2, value \"%3...\" "
+                               "(%4 characters)")
+                    .arg(maxPacket)
+                    .arg(row.where(longest->first), longest->second->left(40))
+                    .arg(longest->second->size()));
+}
+
+std::vector<GroupRow> ReadGroups(const Sheet& sheet, const GroupTree& tree, uint64_t maxPacket) {
     std::vector<GroupRow> groups;
     groups.reserve(static_cast<size_t>(sheet.rowCount()));
+    IdRows ids;
     for (const SheetRow row : sheet) {
         GroupRow g;
         g.id = row.asInteger(QStringLiteral("ID"));
+        ids.add(row, g.id);
         g.parentId = row.asInteger(QStringLiteral("PARENT_ID"));
         try {
             g.sortOrder = row.asInteger(QStringLiteral("KARTOSANAS"));
@@ -65,19 +97,23 @@ std::vector<GroupRow> ReadGroups(const Sheet& sheet, const GroupTree& tree) {
         g.name = row.asText(QStringLiteral("NOSAUKUMS"));
         g.idText = row.asText(QStringLiteral("ID"));
         g.path = tree.pathOf(g.id);
+        CheckRowFits(row, maxPacket, {{QStringLiteral("NOSAUKUMS"), &g.name}},
+                     {int64_t{g.id}, int64_t{0}, TextValue(g.name)}, g.name);
         groups.push_back(std::move(g));
     }
     return groups;
 }
 
-std::vector<ProductRow> ReadProducts(const Sheet& sheet) {
+std::vector<ProductRow> ReadProducts(const Sheet& sheet, uint64_t maxPacket) {
     // Products that are not marked new are dated 01.01.1900.
     const QString notNew = FormatShopDate(ParseDayMonthYear(QStringLiteral("01.01.1900")));
     std::vector<ProductRow> products;
     products.reserve(static_cast<size_t>(sheet.rowCount()));
+    IdRows ids;
     for (const SheetRow row : sheet) {
         ProductRow p;
         p.id = row.asInteger(QStringLiteral("ID"));
+        ids.add(row, p.id);
         p.price = row.asText(QStringLiteral("SVITROTA_CENA")).isEmpty()
                       ? row.asFloat(QStringLiteral("CENA_AR_PVN"))
                       : row.asFloat(QStringLiteral("SVITROTA_CENA"));
@@ -95,6 +131,17 @@ std::vector<ProductRow> ReadProducts(const Sheet& sheet) {
         p.description = row.asText(QStringLiteral("PRECES_APRAKSTS"));
         p.metaDescription = row.asText(QStringLiteral("META_APR"));
         p.metaKeyword = row.asText(QStringLiteral("META_ATSLEGVARDI"));
+        const Value name = TextValue(p.name);
+        CheckRowFits(row, maxPacket,
+                     {{QStringLiteral("NOSAUKUMS"), &p.name},
+                      {QStringLiteral("ARTIKULS"), &p.article},
+                      {QStringLiteral("PRECES_APRAKSTS"), &p.description},
+                      {QStringLiteral("META_APR"), &p.metaDescription},
+                      {QStringLiteral("META_ATSLEGVARDI"), &p.metaKeyword}},
+                     {int64_t{p.id}, int64_t{0}, name, TextValue(p.description), name,
+                      TextValue(p.article + QLatin1Char('|')), TextValue(p.metaDescription),
+                      TextValue(p.metaKeyword)},
+                     p.name);
         products.push_back(std::move(p));
     }
     return products;
@@ -141,6 +188,7 @@ bool ExecuteShown(ArrayQuery& query, int rows, const QString& table, Operator& o
         query.execute(rows);
         return true;
     } catch (const Error& e) {
+        if (e.linkLost()) throw;  // the upload runs again on a new session
         op.showMessage(QStringLiteral("Kļūda ievietojot tabulā ") + table + QStringLiteral("\n ") +
                        e.message());
         return false;
@@ -327,7 +375,7 @@ void WriteProducts(ShopConnection& connection, SeoQueues& seo,
 
 }  // namespace
 
-Catalogue ReadCatalogue(const QString& workbookPath) {
+Catalogue ReadCatalogue(const QString& workbookPath, uint64_t maxPacket) {
     const Workbook groupsWorkbook = Workbook::Open(workbookPath, kGroupsWorkbook);
     const Sheet groups = groupsWorkbook.firstSheet();
     // The paths are walked only for the groups read: without group rows the groups workbook
@@ -335,8 +383,9 @@ Catalogue ReadCatalogue(const QString& workbookPath) {
     GroupTree tree;
     if (groups.rowCount() > 0) tree = GroupTree::Read(groupsWorkbook.sheet(kGroupsSheet));
     Catalogue catalogue;
-    catalogue.groups = ReadGroups(groups, tree);
-    catalogue.products = ReadProducts(Workbook::Open(workbookPath, kProductsWorkbook).firstSheet());
+    catalogue.groups = ReadGroups(groups, tree, maxPacket);
+    catalogue.products =
+        ReadProducts(Workbook::Open(workbookPath, kProductsWorkbook).firstSheet(), maxPacket);
     return catalogue;
 }
 

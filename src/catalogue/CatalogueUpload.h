@@ -51,8 +51,9 @@ struct Catalogue {
 // Both workbooks in the directory of `workbookPath`: the groups' first worksheet, with the
 // paths walked through its GRUPAS worksheet (needed only when there are groups), and the
 // products' first worksheet. Throws Error(Workbook) for a missing file, sheet or column, a
-// cell that cannot be read, or a cycle among the groups.
-Catalogue ReadCatalogue(const QString& workbookPath);
+// cell that cannot be read, an ID repeated in a sheet, a cycle among the groups, or (unless
+// `maxPacket` is 0) a row too long for a server whose max_allowed_packet is `maxPacket`.
+Catalogue ReadCatalogue(const QString& workbookPath, uint64_t maxPacket = 0);
 
 // Returns ShownErrors when the category or category description rows were refused: the
 // error was shown and the upload went on. Every other error raises Error and ends the

@@ -8,12 +8,26 @@
 
 namespace wwweksports {
 
+void IdRows::add(const SheetRow& row, int32_t id) {
+    const auto [first, added] = rowOf_.emplace(id, row.number());
+    if (!added)
+        throw Error(Error::Category::Workbook,
+                    QStringLiteral("The ID %1 appears twice, in rows %2 and %3: %4")
+                        .arg(id)
+                        .arg(first->second)
+                        .arg(row.number())
+                        .arg(row.where(QStringLiteral("ID"))));
+}
+
 GroupTree GroupTree::Read(const Sheet& grupas) {
     GroupTree tree;
     tree.setSource(QStringLiteral("%1, sheet \"%2\"").arg(grupas.fileName(), grupas.name()));
-    for (const SheetRow row : grupas)
-        tree.addGroup(row.asInteger(QStringLiteral("ID")),
-                      row.asInteger(QStringLiteral("PARENT_ID")));
+    IdRows ids;
+    for (const SheetRow row : grupas) {
+        const int32_t id = row.asInteger(QStringLiteral("ID"));
+        ids.add(row, id);
+        tree.addGroup(id, row.asInteger(QStringLiteral("PARENT_ID")));
+    }
     return tree;
 }
 

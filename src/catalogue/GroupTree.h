@@ -11,11 +11,23 @@
 namespace wwweksports {
 
 class Sheet;
+class SheetRow;
+
+// The row of every ID read from a sheet; an ID read again in another row throws
+// Error(Workbook) naming the ID, both rows and the cell of the second: the shop keeps one row
+// per ID, and a repeated one would stop the upload half-way.
+class IdRows {
+public:
+    void add(const SheetRow& row, int32_t id);
+
+private:
+    std::unordered_map<int32_t, int> rowOf_;
+};
 
 class GroupTree {
 public:
-    // Reads ID and PARENT_ID of every row; for an ID that appears twice the first row counts.
-    // Workbook errors pass to the caller.
+    // Reads ID and PARENT_ID of every row; an ID that appears twice is refused. Workbook
+    // errors pass to the caller.
     static GroupTree Read(const Sheet& grupas);
 
     void addGroup(int32_t id, int32_t parentId);

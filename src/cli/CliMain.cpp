@@ -84,6 +84,10 @@ int RunCli(const QStringList& args, const SettingsStore& store, QTextStream& out
 
     CliOperator op(inputs, out, err);
     ShopConnection connection;
+    if (options->timeoutSeconds)
+        connection.setParam(QStringLiteral("Timeout"), QString::number(*options->timeoutSeconds));
+    if (options->lockWaitSeconds)
+        connection.setParam(QStringLiteral("LockWait"), QString::number(*options->lockWaitSeconds));
     int status = kExitFailed;
     try {
         switch (options->command) {

@@ -41,8 +41,28 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& erro
             return true;
         };
 
+        auto seconds = [&](std::optional<int>& target, int least) {
+            std::optional<QString> text;
+            if (!takeValue(text)) return false;
+            bool number = false;
+            const int value = text->toInt(&number);
+            if (!number || value < least) {
+                error = QStringLiteral("%1 takes a whole number of seconds, at least %2: %3")
+                            .arg(arg)
+                            .arg(least)
+                            .arg(*text);
+                return false;
+            }
+            target = value;
+            return true;
+        };
+
         bool ok = true;
-        if (arg == QLatin1String("--address")) {
+        if (arg == QLatin1String("--timeout")) {
+            ok = seconds(options.timeoutSeconds, 1);
+        } else if (arg == QLatin1String("--lock-wait")) {
+            ok = seconds(options.lockWaitSeconds, 0);
+        } else if (arg == QLatin1String("--address")) {
             ok = takeValue(options.address);
         } else if (arg == QLatin1String("--database")) {
             ok = takeValue(options.database);
@@ -120,7 +140,8 @@ bool ApplyCliOptions(const CliOptions& options, Inputs& inputs, QString& error) 
 QString CliUsage() {
     return QStringLiteral(
         "Usage: wwweksports-cli [--address HOST[:PORT]] [--database NAME] [--user NAME]\n"
-        "                       [--password-env VAR] [--workbooks PATH] COMMAND\n"
+        "                       [--password-env VAR] [--workbooks PATH]\n"
+        "                       [--timeout SECONDS] [--lock-wait SECONDS] COMMAND\n"
         "Commands:\n"
         "  send-lists [--products | --no-products] [--specials | --no-specials]\n"
         "             publish groups and products and/or special prices\n"
@@ -129,6 +150,9 @@ QString CliUsage() {
         "Defaults are the inputs saved by the window; options apply to this run only.\n"
         "--workbooks takes the folder of Grupas_web.xlsx and Preces_web.xlsx, or a file in it.\n"
         "--password-env names the environment variable that holds the database password.\n"
+        "--timeout: seconds the shop database may stay silent before the link counts as lost\n"
+        "  (default 300); a lost link is tried again 3 times, after 2, 4 and 8 seconds.\n"
+        "--lock-wait: seconds to wait for another upload to the same shop database (default 60).\n"
         "Exit status: 0 done; 2 a required input is missing; 3 the connection test failed;\n"
         "1 any other error.\n");
 }

@@ -1,6 +1,7 @@
 // The command line of the headless front end:
 //   wwweksports-cli [--address HOST[:PORT]] [--database NAME] [--user NAME]
-//                   [--password-env VAR] [--workbooks PATH] COMMAND
+//                   [--password-env VAR] [--workbooks PATH] [--timeout SECONDS]
+//                   [--lock-wait SECONDS] COMMAND
 //   COMMAND: send-lists [--products | --no-products] [--specials | --no-specials]
 //            send-stock
 //            test-connection
@@ -27,6 +28,8 @@ struct CliOptions {
     std::optional<QString> workbooks;
     std::optional<bool> products;
     std::optional<bool> specials;
+    std::optional<int> timeoutSeconds;   // a read or write on the link, at least 1
+    std::optional<int> lockWaitSeconds;  // for another run on the same shop database, 0 or more
 };
 
 // Parses the arguments after the program name. On a usage error returns nullopt and sets

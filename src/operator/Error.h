@@ -15,12 +15,19 @@ public:
 
     Error(Category category, QString message);
 
+    // A database error after which the link to the server is gone (the server went away,
+    // ended the session, or stopped answering within the timeout): the upload may run again
+    // on a new connection.
+    static Error LinkLost(QString message);
+
     Category category() const noexcept { return category_; }
+    bool linkLost() const noexcept { return linkLost_; }
     const QString& message() const noexcept { return message_; }
     const char* what() const noexcept override { return utf8_.c_str(); }
 
 private:
     Category category_;
+    bool linkLost_ = false;
     QString message_;
     std::string utf8_;
 };

@@ -22,7 +22,34 @@ const size_t kMinPacketBudget = 64 * 1024;
 // range and where long rows make a statement shorter).
 const size_t kCachedStatements = 4;
 
+size_t PacketBudget(uint64_t packet) {
+    return packet > kMinPacketBudget + kPacketOverhead
+               ? static_cast<size_t>(packet) - kPacketOverhead
+               : kMinPacketBudget;
+}
+
+// A value as escaped literal text: quotes, backslashes and the characters escaped with one
+// take a byte more.
+size_t LiteralSize(const Value& value) {
+    const auto* text = std::get_if<std::string>(&value);
+    if (!text) return 32;
+    size_t size = text->size() + 2;
+    for (const char c : *text) {
+        if (c == '\'' || c == '"' || c == '\\' || c == '\0' || c == '\n' || c == '\r' ||
+            c == '\032')
+            ++size;
+    }
+    return size;
+}
+
 }  // namespace
+
+bool RowFitsPacket(const std::vector<Value>& values, uint64_t maxPacket, bool asText) {
+    size_t bytes = 0;
+    for (const Value& value : values)
+        bytes += asText ? LiteralSize(value) + 1 : 3 + WireSize(value);
+    return bytes <= PacketBudget(maxPacket);
+}
 
 struct ArrayQuery::Impl {
     ShopConnection* connection;
@@ -134,10 +161,7 @@ size_t ArrayQuery::Impl::rowBytes(int row) const {
 void ArrayQuery::Impl::runMultiRow(int startRow, int endRow) {
     const int perRow = static_cast<int>(placeholderParam.size());
     const int maxRows = perRow > 0 ? kMaxPlaceholders / perRow : 10000;
-    const uint64_t packet = connection->maxAllowedPacket();
-    const size_t budget = packet > kMinPacketBudget + kPacketOverhead
-                              ? static_cast<size_t>(packet) - kPacketOverhead
-                              : kMinPacketBudget;
+    const size_t budget = PacketBudget(connection->maxAllowedPacket());
     const size_t headBytes = sql.head.size() + sql.tail.size();
     const size_t tupleBytes = sql.tuple.size() + 1;
 

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "shopdb/Value.h"
 
@@ -36,5 +38,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d_;
 };
+
+// Whether one row of `values` can reach a server whose max_allowed_packet is `maxPacket`: as a
+// row of a multi-row statement's values, or, with `asText`, written into a statement's text.
+// A row that cannot is refused by the server whatever the statement around it.
+bool RowFitsPacket(const std::vector<Value>& values, uint64_t maxPacket, bool asText = false);
 
 }  // namespace wwweksports

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "operator/Error.h"
 #include "shopdb/Session.h"
@@ -22,8 +24,28 @@ const char kSessionSetup[] = "SET SESSION sql_mode = 'NO_ZERO_IN_DATE,NO_ENGINE_
 // An unreachable address should not keep the operator waiting for minutes.
 const unsigned int kConnectTimeoutSeconds = 20;
 
-// ER_CONNECTION_KILLED: the server ended the session.
+// How long a read or write on the link may wait before the link counts as lost: long enough
+// for the longest single statement of a 100,000-product catalogue.
+const unsigned int kDefaultTimeoutSeconds = 300;
+
+// Server errors after which the session is gone: ER_SERVER_SHUTDOWN, ER_CONNECTION_KILLED and
+// MySQL's ER_CLIENT_INTERACTION_TIMEOUT.
+const unsigned int kServerShutdown = 1053;
 const unsigned int kConnectionKilled = 1927;
+const unsigned int kInteractionTimeout = 4031;
+
+bool EndsSession(unsigned int number) {
+    return (number >= CR_MIN_ERROR && number <= CR_MAX_ERROR) || number == kServerShutdown ||
+           number == kConnectionKilled || number == kInteractionTimeout;
+}
+
+// The client library's errors that say the link broke, as opposed to a refused statement.
+bool LinkBroke(unsigned int number) {
+    return number == CR_SERVER_GONE_ERROR || number == CR_SERVER_LOST ||
+           number == CR_SERVER_LOST_EXTENDED || number == CR_CONNECTION_ERROR ||
+           number == CR_CONN_HOST_ERROR || number == kServerShutdown ||
+           number == kConnectionKilled || number == kInteractionTimeout;
+}
 
 // How often the wait hook runs while the tool waits on the server.
 const int kWaitSliceMs = 40;
@@ -62,6 +84,19 @@ bool ShopConnection::isOpen() const { return d_->mysql_ != nullptr; }
 uint64_t ShopConnection::maxAllowedPacket() { return d_->maxAllowedPacket(); }
 ShopConnection::Counters ShopConnection::counters() const { return d_->counters_; }
 void ShopConnection::setWaitHook(std::function<void()> hook) { d_->waitHook_ = std::move(hook); }
+
+void ShopConnection::pause(int milliseconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (true) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              until - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(
+            d_->waitHook_ ? std::min<long long>(left, kWaitSliceMs) : left));
+        if (d_->waitHook_) d_->waitHook_();
+    }
+}
 ShopConnection::Session& ShopConnection::session() { return *d_; }
 
 // --- Session: opening --------------------------------------------------------------------------
@@ -88,7 +123,16 @@ void ShopConnection::Session::open() {
     const std::string charset =
         params_.value(QStringLiteral("CharacterSet"), QStringLiteral("utf8mb4")).toStdString();
     mysql_options(m, MYSQL_SET_CHARSET_NAME, charset.c_str());
-    mysql_options(m, MYSQL_OPT_CONNECT_TIMEOUT, &kConnectTimeoutSeconds);
+    unsigned int timeout = kDefaultTimeoutSeconds;
+    if (params_.contains(QStringLiteral("Timeout"))) {
+        bool ok = false;
+        timeout = params_.value(QStringLiteral("Timeout")).toUInt(&ok);
+        if (!ok || timeout == 0) timeout = kDefaultTimeoutSeconds;
+    }
+    const unsigned int connectTimeout = std::min(timeout, kConnectTimeoutSeconds);
+    mysql_options(m, MYSQL_OPT_CONNECT_TIMEOUT, &connectTimeout);
+    mysql_options(m, MYSQL_OPT_READ_TIMEOUT, &timeout);
+    mysql_options(m, MYSQL_OPT_WRITE_TIMEOUT, &timeout);
     // Every call waits in wait(), where the hook runs.
     mysql_options(m, MYSQL_OPT_NONBLOCK, nullptr);
 
@@ -360,7 +404,8 @@ void ShopConnection::Session::fail(unsigned int number, const char* text,
     const QString message = QStringLiteral("Shop database error %1: %2\nStatement: %3")
                                 .arg(number)
                                 .arg(QString::fromUtf8(text), Abbreviated(statement));
-    if ((number >= CR_MIN_ERROR && number <= CR_MAX_ERROR) || number == kConnectionKilled) close();
+    if (EndsSession(number)) close();
+    if (LinkBroke(number)) throw Error::LinkLost(message);
     throw Error(Error::Category::Database, message);
 }
 

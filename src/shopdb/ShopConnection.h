@@ -1,6 +1,7 @@
 // The connection to the shop's MySQL/MariaDB database. Its parameters are a name=value list
-// ("Server", "Port", "Database", "User_Name", "Password", "CharacterSet"); an empty value
-// removes a parameter. The first statement after a close opens it again on demand, and every
+// ("Server", "Port", "Database", "User_Name", "Password", "CharacterSet", and "Timeout": the
+// seconds a read or write on the link may wait, 300 when absent); an empty value removes a
+// parameter. The first statement after a close opens it again on demand, and every
 // session is set up the way the shop's own driver sets it up. Every statement commits on its
 // own: no transaction is ever opened. The connection counts what it sends.
 #pragma once
@@ -43,6 +44,9 @@ public:
     // Runs `hook` every few tens of milliseconds while the tool waits on the server (the
     // window repaints in it).
     void setWaitHook(std::function<void()> hook);
+
+    // Waits `milliseconds`, running the wait hook meanwhile.
+    void pause(int milliseconds);
 
     // The link the statement classes of shopdb/ run on (shopdb/Session.h).
     class Session;

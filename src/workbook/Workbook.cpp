@@ -116,6 +116,12 @@ QDateTime SheetRow::asDateTime(const QString& column) const {
     return *result;
 }
 
+int SheetRow::number() const { return sheet_->table_->sheetRows[static_cast<size_t>(index_)]; }
+
+QString SheetRow::where(const QString& column) const {
+    return sheet_->where(index_, sheet_->column(column));
+}
+
 // --- Sheets ----------------------------------------------------------------------------------
 
 Sheet::Sheet(QString fileName, QString name, std::shared_ptr<const SheetTable> table)

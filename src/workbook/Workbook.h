@@ -38,6 +38,10 @@ public:
     QString asText(const QString& column) const;
     QDateTime asDateTime(const QString& column) const;  // empty cell: 30.12.1899 00:00, UTC
 
+    int number() const;  // the row's number in the worksheet
+    // "<file>, sheet "<name>", cell D17, column <column>" for messages about this row's cell.
+    QString where(const QString& column) const;
+
 private:
     friend class Sheet;
     SheetRow(const Sheet& sheet, int index) : sheet_(&sheet), index_(index) {}

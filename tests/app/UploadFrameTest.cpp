@@ -64,7 +64,7 @@ TEST(RunUpload, AShopThatCannotBeReachedAfterTheTestIsAConnectionErrorWithItsMes
     try {
         RunUpload(
             connection, op,
-            [&](const Inputs&) {
+            [&](const Inputs&, uint64_t) {
                 shop.exec("ALTER USER '" + shop.user() + "'@'%' IDENTIFIED BY 'new'");
             },
             [] { return Outcome::Done; });

@@ -151,7 +151,6 @@ TEST_F(CatalogueUpload, GroupsArePlacedThroughTheGrupasSheet) {
     for (const auto& g : groups) builder.row(g);
     builder.sheet("GRUPAS").row({"ID", "PARENT_ID"});
     for (const auto& g : groups) builder.row({g[0], g[1]});
-    builder.row({4, 2});  // a repeated ID: the first row counts
     builder.save(dir.filePath("Grupas_web.xlsx").toStdString());
     WriteProducts(dir, {});
     ASSERT_EQ(upload(), Outcome::Done);
@@ -192,38 +191,15 @@ TEST_F(CatalogueUpload, ARefusedCategoryOrDescriptionIsShownAndTheRunGoesOn) {
         op.messages().value(0).startsWith("Kļūda ievietojot tabulā category_description\n "));
     EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product"), "1");
     EXPECT_EQ(shop.maintenance(), "0");
-
-    // A repeated group: its category row is refused and shown, its repeated path ends the run.
-    WriteGroups(dir, {{10, 0, 1, "G"}, {10, 0, 2, "H"}});
-    EXPECT_TRUE(failure().contains("category_path"));
-    EXPECT_EQ(op.messages().size(), 1);
-    EXPECT_TRUE(op.messages().value(0).startsWith(
-        "Kļūda ievietojot tabulā category\n Shop database error 1062"));
-    EXPECT_EQ(shop.text("SELECT COUNT(*) FROM category"), "1");
-    EXPECT_EQ(shop.maintenance(), "1");
 }
 
-// Links and keywords are looked up a thousand rows at a time; the answers must be those of a
-// lookup per row, in order, the links written by earlier rows included.
-TEST_F(CatalogueUpload, LinksAndKeywordsAcrossStretchesAreFoundAsRowByRow) {
+// Keywords are looked up a thousand rows at a time; the answers must be those of a lookup per
+// row, in order.
+TEST_F(CatalogueUpload, KeywordsAcrossStretchesAreFoundAsRowByRow) {
     WriteGroups(dir, {{10, 0, 1, "G"}, {11, 0, 2, "H"}});
-    std::vector<ProductSpec> p = ManyProducts(1200);
-    p[20].id = 20;   // the same product in the same group, in the same stretch
-    p[1100].id = 5;  // and in the next stretch
-    p[1101].id = 6;  // the same product in another group
-    p[1101].parent = 11;
-    WriteProducts(dir, p);
     shop.addSeoUrl("PRODUCT_ID=8 ", "old");  // the column's collation matches product_id=8
     shop.addSeoUrl("product_id=1199", "old");
-    EXPECT_TRUE(failure().contains("Duplicate entry"))
-        << "the product batch refuses the repeated products";
-    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product_to_category"), "1198");
-    EXPECT_EQ(
-        shop.text("SELECT * FROM product_to_category WHERE product_id IN (5, 6) ORDER BY 1, 2"),
-        "5,10 | 6,10 | 6,11");
-    EXPECT_EQ(op.statuses().back(), "Ievietoju Product tabulā: 1200; Paka: 1 no 1");
-
-    p = ManyProducts(1200);
+    std::vector<ProductSpec> p = ManyProducts(1200);
     WriteProducts(dir, p);
     ASSERT_EQ(upload(), Outcome::Done);
     EXPECT_EQ(shop.text("SELECT query, keyword FROM seo_url LIMIT 2"),
@@ -243,15 +219,6 @@ TEST_F(CatalogueUpload, ARefusedLinkEndsTheRunAfterTheRowsBeforeIt) {
               "1150 1150");
     EXPECT_EQ(op.statuses().back(), "Sūtu preces 1150/1200");
     EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product"), "0");
-
-    // Product 0's link reads back as missing, so a second row of it is refused as a repeat.
-    shop.exec("ALTER TABLE product_to_category DROP CONSTRAINT known_group");
-    p = ManyProducts(5);
-    p[1].id = 0;
-    p[3].id = 0;
-    WriteProducts(dir, p);
-    EXPECT_TRUE(failure().contains("Duplicate entry"));
-    EXPECT_EQ(shop.text("SELECT product_id FROM product_to_category ORDER BY 1"), "0 | 1 | 3");
 }
 
 }  // namespace

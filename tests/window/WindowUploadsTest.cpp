@@ -68,7 +68,9 @@ TEST_F(WindowUploads, AClickWhileARunLetsEventsThroughIsIgnoredAndAtlikumiAfterI
 }
 
 TEST_F(WindowUploads, AizvertDuringARunEndsTheProgramAfterTheRunAndItsBoxes) {
-    WriteGroups(QDir(tmp.path()), {{10}, {10}});  // a group twice: a box for it, then the error's
+    // A refused category: a box for it; a refused link: the error's box.
+    shop.exec("ALTER TABLE category ADD CONSTRAINT refused CHECK (sort_order > 1)");
+    shop.exec("ALTER TABLE product_to_category ADD CONSTRAINT refused CHECK (product_id > 1)");
     find<QCheckBox>("chkPreces")->setChecked(true);
     // The run starts in the program's event loop; "Aizvērt" is clicked at the first point
     // where the run lets events through.

@@ -1,0 +1,71 @@
+#include "shopdb/RunLock.h"
+
+#include <algorithm>
+
+#include "operator/Error.h"
+#include "shopdb/Query.h"
+#include "shopdb/Session.h"
+
+namespace wwweksports {
+namespace {
+
+// One lock per database on the server; the server takes names of at most 64 characters.
+const QString kName = QStringLiteral("LEFT(CONCAT('WWWEksports ', IFNULL(DATABASE(), '')), 64)");
+
+}  // namespace
+
+RunLock::RunLock(ShopConnection& connection, int waitSeconds, uint64_t staleSession,
+                 const std::function<void(int waited)>& waiting)
+    : connection_(connection) {
+    // Asked without waiting on the server, so that the link's read timeout never runs out
+    // during a wait and the operator sees it.
+    Query take(connection, QStringLiteral("SELECT GET_LOCK(%1, 0) AS taken, CONNECTION_ID() AS "
+                                          "session, IS_USED_LOCK(%1) AS holder")
+                               .arg(kName));
+    for (int waited = 0;;) {
+        const ResultRows answer = take.exec();
+        const int64_t holder = answer.integer(0, QStringLiteral("holder"));
+        if (answer.integer(0, QStringLiteral("taken")) == 1) {
+            serverSession_ = static_cast<uint64_t>(answer.integer(0, QStringLiteral("session")));
+            break;
+        }
+        if (staleSession != 0 && static_cast<uint64_t>(holder) == staleSession) {
+            // The server has not noticed yet that the link to it broke.
+            Query(connection, QStringLiteral("KILL CONNECTION %1").arg(holder)).exec();
+            staleSession = 0;
+            continue;
+        }
+        if (waited >= waitSeconds) {
+            // Seen only when the server shows this account the other session.
+            const ResultRows other =
+                Query(connection, QStringLiteral("SELECT HOST FROM information_schema.PROCESSLIST "
+                                                 "WHERE ID = %1")
+                                      .arg(holder))
+                    .exec();
+            const QString host =
+                other.rowCount() > 0 ? other.text(0, QStringLiteral("HOST")) : QString();
+            throw Error(
+                Error::Category::Database,
+                QStringLiteral("Another upload to the shop database \"%1\" is running%2; waited "
+                               "%3 s for it to end. Nothing was changed.")
+                    .arg(connection.param(QStringLiteral("Database")),
+                         host.isEmpty() ? QString() : QStringLiteral(" (from %1)").arg(host))
+                    .arg(waitSeconds));
+        }
+        waiting(waited);
+        connection.pause(1000);
+        ++waited;
+    }
+    generation_ = connection.session().generation();
+}
+
+RunLock::~RunLock() {
+    if (!connection_.isOpen() || connection_.session().generation() != generation_) return;
+    try {
+        Query(connection_, QStringLiteral("DO RELEASE_LOCK(%1)").arg(kName)).exec();
+    } catch (const Error&) {
+        // The link is gone: so is the lock.
+    }
+}
+
+}  // namespace wwweksports

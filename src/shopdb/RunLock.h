@@ -1,0 +1,36 @@
+// The named server lock that keeps uploads to one shop database apart: two windows, a window
+// and a schedule, or two schedules never write at once, and one never switches maintenance
+// off under another. The server releases it itself when the session holding it ends.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+namespace wwweksports {
+
+class ShopConnection;
+
+class RunLock {
+public:
+    // Takes the lock of the connection's database, waiting up to `waitSeconds` for another
+    // run to end; `waiting` is called with the seconds waited so far, once a second. A lock
+    // still held by `staleSession`, this run's own session from before a lost link, is freed by
+    // ending that session. Throws Error(Database) naming the other run's host, when the server
+    // tells it, once the time is up.
+    RunLock(ShopConnection& connection, int waitSeconds, uint64_t staleSession,
+            const std::function<void(int waited)>& waiting);
+    // Releases the lock when the session that took it is still open.
+    ~RunLock();
+    RunLock(const RunLock&) = delete;
+    RunLock& operator=(const RunLock&) = delete;
+
+    uint64_t session() const { return serverSession_; }  // the server's id of the holder
+
+private:
+    ShopConnection& connection_;
+    uint64_t generation_ = 0;  // the session generation that holds the lock
+    uint64_t serverSession_ = 0;
+};
+
+}  // namespace wwweksports
