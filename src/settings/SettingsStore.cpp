@@ -19,6 +19,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScopeGuard>
 #include <cerrno>
@@ -52,6 +53,7 @@ struct SmallFile {
     bool exists = true;
     QString failure;  // why it was not read; empty when it was
     QByteArray bytes;
+    bool shared = false;  // users other than its owner may read or write it
 };
 
 // Reads the file at `path` when it is a regular file (or a link to one) of at most
@@ -84,6 +86,7 @@ SmallFile ReadSmallFile(const QString& path) {
         return file;
     }
     if (file.failure = unusable(); !file.failure.isEmpty()) return file;
+    file.shared = (st.st_mode & (S_IRWXG | S_IRWXO)) != 0;
 
     // One byte more than allowed tells a file that grew since fstat().
     file.bytes.resize(kMaxFileSize + 1);
@@ -102,6 +105,14 @@ SmallFile ReadSmallFile(const QString& path) {
     if (filled > kMaxFileSize) file.failure = QStringLiteral("larger than 64 KiB");
     file.bytes.truncate(filled);
     return file;
+}
+
+// `path` as one word for a POSIX shell.
+QString ShellWord(const QString& path) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+@%:,-]+$"));
+    if (plain.match(path).hasMatch()) return path;
+    return QLatin1Char('\'') + QString(path).replace(QLatin1Char('\''), QStringLiteral("'\\''")) +
+           QLatin1Char('\'');
 }
 
 #endif
@@ -203,7 +214,10 @@ QStringList SettingsStore::restore(Inputs& inputs) const {
         *target = number != 0;
     }
     inputs = read;
-    return {};
+    if (inputs.password.isEmpty() || !file.shared) return {};
+    return {QStringLiteral("The saved settings %1 hold the password and other users may read or "
+                           "change them; to keep them private: chmod 600 %2")
+                .arg(location_, ShellWord(location_))};
 }
 
 void SettingsStore::save(const Inputs& inputs) const {

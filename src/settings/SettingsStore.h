@@ -29,7 +29,8 @@ public:
     // its state. On Windows nothing is reported: a string value of the wrong kind stops the
     // reading of it and the strings after it, and a check box with a malformed value keeps
     // its state. Elsewhere a store that is not a regular file of at most 64 KiB holding a
-    // JSON object with values of the right kinds is reported once and none of it is used.
+    // JSON object with values of the right kinds is reported once and none of it is used;
+    // a store holding a password that other users may read or change is used and reported.
     [[nodiscard]] QStringList restore(Inputs& inputs) const;
 
     // Writes all seven values. Raises Error(Input) when the store cannot be written.

@@ -137,5 +137,24 @@ TEST_F(Settings, AStoreThatCannotBeUsedIsReportedOnceAndIgnoredWhole) {
     }
 }
 
+// A password that others may read is still used, with the way to make it private.
+TEST_F(Settings, APasswordOthersMayReadIsUsedWithAWarning) {
+    const struct {
+        const char* password;
+        mode_t mode;
+        bool warned;
+    } cases[] = {{"pw", 0644, true}, {"pw", 0620, true}, {"pw", 0600, false}, {"", 0644, false}};
+    for (const auto& c : cases) {
+        Inputs in;
+        in.password = c.password, in.user = "u";
+        store.save(in);
+        ASSERT_EQ(chmod(path.constData(), c.mode), 0);
+        QStringList reports;
+        EXPECT_EQ(Fields(restored(&reports)), Fields(in)) << c.mode;
+        EXPECT_EQ(reports.size(), c.warned ? 1 : 0) << c.mode;
+        EXPECT_EQ(reports.filter(": chmod 600 " + store.location()).size(), reports.size());
+    }
+}
+
 }  // namespace
 }  // namespace wwweksports
