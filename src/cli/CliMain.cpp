@@ -71,12 +71,9 @@ int RunCli(const QStringList& args, const SettingsStore& store, QTextStream& out
     }
 
     Inputs inputs;
-    try {
-        store.restore(inputs);
-    } catch (const Error& e) {
-        // As in the window: an unreadable store is reported and the run goes on without it.
-        err << e.message() << Qt::endl;
-    }
+    // As in the window: what is wrong with the store is reported and the run goes on.
+    for (const QString& report : store.restore(inputs))
+        err << "wwweksports-cli: " << report << Qt::endl;
     if (!ApplyCliOptions(*options, inputs, error)) {
         err << "wwweksports-cli: " << error << Qt::endl;
         return kExitInputMissing;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <array>
+#include <cmath>
 #include <limits>
 
 #include "operator/Error.h"
@@ -12,9 +13,16 @@
 #ifdef Q_OS_WIN
 #include <QSettings>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QScopeGuard>
+#include <cerrno>
 #endif
 
 namespace wwweksports {
@@ -35,6 +43,80 @@ Error StoreError(const QString& what, const QString& location, const QString& re
     return Error(Error::Category::Input, QStringLiteral("%1 %2: %3").arg(what, location, reason));
 }
 
+#ifndef Q_OS_WIN
+
+// The largest settings file that is read; the seven values take well under 1 KiB.
+constexpr qint64 kMaxFileSize = 64 * 1024;
+
+// What ReadSmallFile() found at a path.
+struct SmallFile {
+    bool exists = true;
+    QString failure;  // why it was not read; empty when it was
+    QByteArray bytes;
+    bool shared = false;  // users other than its owner may read or write it
+};
+
+// Reads the file at `path` when it is a regular file (or a link to one) of at most
+// kMaxFileSize bytes. Neither a FIFO nor a device is ever read from: the type is checked
+// before the file is opened and again on what was opened, and opening does not wait for a
+// FIFO's writer.
+SmallFile ReadSmallFile(const QString& path) {
+    SmallFile file;
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    const auto unusable = [&st]() -> QString {
+        if (!S_ISREG(st.st_mode)) return QStringLiteral("not a regular file");
+        if (st.st_size > kMaxFileSize) return QStringLiteral("larger than 64 KiB");
+        return {};
+    };
+    if (::stat(name.constData(), &st) != 0) {
+        file.exists = errno != ENOENT && errno != ENOTDIR;
+        file.failure = qt_error_string(errno);
+        return file;
+    }
+    if (file.failure = unusable(); !file.failure.isEmpty()) return file;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        file.failure = qt_error_string(errno);
+        return file;
+    }
+    const auto closeIt = qScopeGuard([fd] { ::close(fd); });
+    if (::fstat(fd, &st) != 0) {
+        file.failure = qt_error_string(errno);
+        return file;
+    }
+    if (file.failure = unusable(); !file.failure.isEmpty()) return file;
+    file.shared = (st.st_mode & (S_IRWXG | S_IRWXO)) != 0;
+
+    // One byte more than allowed tells a file that grew since fstat().
+    file.bytes.resize(kMaxFileSize + 1);
+    qint64 filled = 0;
+    while (filled < file.bytes.size()) {
+        const ssize_t got =
+            ::read(fd, file.bytes.data() + filled, size_t(file.bytes.size() - filled));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            file.failure = qt_error_string(errno);
+            return file;
+        }
+        if (got == 0) break;
+        filled += got;
+    }
+    if (filled > kMaxFileSize) file.failure = QStringLiteral("larger than 64 KiB");
+    file.bytes.truncate(filled);
+    return file;
+}
+
+// `path` as one word for a POSIX shell.
+QString ShellWord(const QString& path) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+@%:,-]+$"));
+    if (plain.match(path).hasMatch()) return path;
+    return QLatin1Char('\'') + QString(path).replace(QLatin1Char('\''), QStringLiteral("'\\''")) +
+           QLatin1Char('\'');
+}
+
+#endif
+
 }  // namespace
 
 #ifdef Q_OS_WIN
@@ -42,9 +124,10 @@ Error StoreError(const QString& what, const QString& location, const QString& re
 SettingsStore::SettingsStore()
     : SettingsStore(QStringLiteral("HKEY_CURRENT_USER\\Software\\TOLVERN\\Zentaro\\WWWExp")) {}
 
-void SettingsStore::restore(Inputs& inputs) const {
+QStringList SettingsStore::restore(Inputs& inputs) const {
     QSettings registry(location_, QSettings::NativeFormat);
-    if (registry.childKeys().isEmpty()) return;  // no key yet: the fields keep their initial state
+    if (registry.childKeys().isEmpty())
+        return {};  // no key yet: the fields keep their initial state
     const auto fields = StringFields(inputs);
     for (size_t i = 0; i < fields.size(); ++i) {
         const QVariant value = registry.value(kStringNames[i]);
@@ -63,6 +146,7 @@ void SettingsStore::restore(Inputs& inputs) const {
     };
     readBool(kProductsName, inputs.products);
     readBool(kSpecialsName, inputs.specials);
+    return {};
 }
 
 void SettingsStore::save(const Inputs& inputs) const {
@@ -85,26 +169,29 @@ SettingsStore::SettingsStore()
     : SettingsStore(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                     QStringLiteral("/TOLVERN/Zentaro/WWWExp.json")) {}
 
-void SettingsStore::restore(Inputs& inputs) const {
-    QFile file(location_);
-    if (!file.exists()) return;  // first start: the fields keep their initial state
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw StoreError(QStringLiteral("Cannot read the saved settings"), location_,
-                         file.errorString());
-    }
+QStringList SettingsStore::restore(Inputs& inputs) const {
+    const auto unused = [this](const QString& reason) {
+        return QStringList{
+            QStringLiteral("Cannot read the saved settings %1: %2; the saved inputs were not used")
+                .arg(location_, reason)};
+    };
+    const SmallFile file = ReadSmallFile(location_);
+    if (!file.exists) return {};  // first start: the fields keep their initial state
+    if (!file.failure.isEmpty()) return unused(file.failure);
+
     QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(file.bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        throw StoreError(QStringLiteral("Cannot read the saved settings"), location_,
-                         parseError.errorString());
+        return unused(QStringLiteral("malformed JSON at byte %1: %2")
+                          .arg(parseError.offset)
+                          .arg(parseError.errorString()));
     }
-    if (!document.isObject()) {
-        throw StoreError(QStringLiteral("Cannot read the saved settings"), location_,
-                         QStringLiteral("not a JSON object"));
-    }
+    if (!document.isObject()) return unused(QStringLiteral("not a JSON object"));
     const QJsonObject object = document.object();
 
-    const auto fields = StringFields(inputs);
+    // Nothing reaches `inputs` until all of the store has been read.
+    Inputs read = inputs;
+    const auto fields = StringFields(read);
     for (size_t i = 0; i < fields.size(); ++i) {
         const auto value = object.constFind(kStringNames[i]);
         if (value == object.constEnd()) {
@@ -112,22 +199,25 @@ void SettingsStore::restore(Inputs& inputs) const {
         } else if (value->isString()) {
             *fields[i] = value->toString();
         } else {
-            break;
+            return unused(QStringLiteral("\"%1\" is not a string").arg(kStringNames[i]));
         }
     }
-    auto readBool = [&object](const QString& name, bool& target) {
+    for (const auto& [name, target] :
+         {std::pair{kProductsName, &read.products}, std::pair{kSpecialsName, &read.specials}}) {
         const auto value = object.constFind(name);
-        if (value == object.constEnd() || !value->isDouble()) return;
-        const double number = value->toDouble();
-        if (number != static_cast<double>(static_cast<qint64>(number)) ||
-            number < std::numeric_limits<qint32>::min() ||
-            number > std::numeric_limits<qint32>::max()) {
-            return;
+        if (value == object.constEnd()) continue;
+        const double number = value->toDouble(0.5);  // 0.5 for what is not a number
+        if (number < std::numeric_limits<qint32>::min() ||
+            number > std::numeric_limits<qint32>::max() || number != std::trunc(number)) {
+            return unused(QStringLiteral("\"%1\" is not a whole number (0 or 1)").arg(name));
         }
-        target = number != 0;
-    };
-    readBool(kProductsName, inputs.products);
-    readBool(kSpecialsName, inputs.specials);
+        *target = number != 0;
+    }
+    inputs = read;
+    if (inputs.password.isEmpty() || !file.shared) return {};
+    return {QStringLiteral("The saved settings %1 hold the password and other users may read or "
+                           "change them; to keep them private: chmod 600 %2")
+                .arg(location_, ShellWord(location_))};
 }
 
 void SettingsStore::save(const Inputs& inputs) const {

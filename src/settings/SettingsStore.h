@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "operator/Operator.h"
 
@@ -22,12 +23,15 @@ public:
 
     const QString& location() const { return location_; }
 
-    // Fills `inputs` from the store. A missing store or value is no failure: a missing
-    // string value empties its field, the other fields keep what they hold. A string value of
-    // the wrong kind stops the reading of it and the strings after it; a check box with a
-    // missing or malformed value keeps its state. A store that exists but cannot be read at
-    // all raises Error(Input).
-    void restore(Inputs& inputs) const;
+    // Fills `inputs` from the store and returns what the operator should be told about it,
+    // one line each. A missing store is no failure: the fields keep their initial state.
+    // Within a store, a missing string value empties its field and a missing check box keeps
+    // its state. On Windows nothing is reported: a string value of the wrong kind stops the
+    // reading of it and the strings after it, and a check box with a malformed value keeps
+    // its state. Elsewhere a store that is not a regular file of at most 64 KiB holding a
+    // JSON object with values of the right kinds is reported once and none of it is used;
+    // a store holding a password that other users may read or change is used and reported.
+    [[nodiscard]] QStringList restore(Inputs& inputs) const;
 
     // Writes all seven values. Raises Error(Input) when the store cannot be written.
     void save(const Inputs& inputs) const;

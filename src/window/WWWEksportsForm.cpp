@@ -213,11 +213,8 @@ QLabel* TWWWEksports::statusPanel(int index) const { return statusPanels_[index]
 void TWWWEksports::FormCreate() {
     pgLappuses->setCurrentWidget(tabSutisana);
     Inputs saved = inputs();
-    try {
-        store_.restore(saved);
-    } catch (const std::exception& e) {
-        ShowErrorDialog(this, ExceptionText(e));
-    }
+    const QStringList reports = store_.restore(saved);
+    if (!reports.isEmpty()) ShowErrorDialog(this, reports.join(QLatin1Char('\n')));
     edMySQL_IP->setText(saved.address);
     edMySQL_DB->setText(saved.database);
     edMySQLUserName->setText(saved.user);

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <filesystem>
+#include <functional>
 
-#include "operator/Error.h"
 #include "settings/SettingsStore.h"
 
 namespace wwweksports {
@@ -22,22 +27,27 @@ QStringList Fields(const Inputs& in) {
 class Settings : public ::testing::Test {
 protected:
     // What the window holds before the store is read.
-    Inputs restored() const {
+    static Inputs initial() {
         Inputs in;
         in.address = "ip0", in.database = "db0", in.user = "user0", in.password = "pw0",
         in.workbookPath = "x0";
-        store.restore(in);
         return in;
     }
-    void write(const QByteArray& json) {
-        store.save(Inputs());  // makes the folders
+    Inputs restored(QStringList* reports = nullptr) const {
+        Inputs in = initial();
+        const QStringList said = store.restore(in);
+        if (reports) *reports = said;
+        return in;
+    }
+    bool write(const QByteArray& json) {
+        QDir().mkpath(QFileInfo(store.location()).path());
         QFile file(store.location());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(json);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(json) > 0;
     }
 
     QTemporaryDir dir;
     SettingsStore store{dir.filePath("TOLVERN/Zentaro/WWWExp.json")};
+    const QByteArray path = QFile::encodeName(store.location());
 };
 
 TEST_F(Settings, SavesAllSevenValuesPrivatelyAndRestoresThemExactly) {
@@ -59,37 +69,91 @@ TEST_F(Settings, SavesAllSevenValuesPrivatelyAndRestoresThemExactly) {
     EXPECT_EQ(saved.value("chkPreces"), QJsonValue(1));  // a number, not a boolean
     EXPECT_EQ(saved.value("chkSpecCenas"), QJsonValue(0));
     struct stat st {};
-    ASSERT_EQ(stat(QFile::encodeName(store.location()).constData(), &st), 0);
+    ASSERT_EQ(stat(path.constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);  // it holds the password
 }
 
-TEST_F(Settings, MissingOrMalformedValuesAreSkippedSilentlyByTheirRules) {
+TEST_F(Settings, MissingValuesKeepTheirRulesAndAnyNonZeroNumberChecksABox) {
     const struct {
-        const char* rule;
         QByteArray json;
         QStringList fields;
     } cases[] = {
-        {"a missing string empties its field; a missing box stays unchecked",
-         R"({"E_SHOP_MYSQL_IP": "ip", "E_SHOP_MYSQL_PASWORD": "p", "ExcelDir": "/x", "chkSpecCenas": 1})",
-         {"ip", "", "", "p", "/x", "0", "1"}},
-        {"a string of the wrong kind stops the strings after it, not the boxes; any non-zero "
-         "checks",
-         R"({"E_SHOP_MYSQL_IP": "ip", "E_SHOP_MYSQL_DB": 5, "E_SHOP_MYSQL_USERNAME": "u", "chkPreces": 7,
-             "chkSpecCenas": -1})",
-         {"ip", "db0", "user0", "pw0", "x0", "1", "1"}},
+        {R"({"E_SHOP_MYSQL_IP": "ip", "E_SHOP_MYSQL_PASWORD": "", "ExcelDir": "/x", "chkSpecCenas": 1})",
+         {"ip", "", "", "", "/x", "0", "1"}},  // a missing string empties its field
+        {QByteArray(R"({"chkPreces": 7, "chkSpecCenas": -1.0})").leftJustified(64 * 1024),
+         {"", "", "", "", "", "1", "1"}},  // as large as may be
+        {R"({"chkPreces": 0, "chkSpecCenas": 2147483647})", {"", "", "", "", "", "0", "1"}},
     };
     for (const auto& c : cases) {
-        write(c.json);
-        EXPECT_EQ(Fields(restored()), c.fields) << c.rule;
+        ASSERT_TRUE(write(c.json));
+        QStringList reports;
+        EXPECT_EQ(Fields(restored(&reports)), c.fields) << c.json.toStdString();
+        EXPECT_EQ(reports, QStringList()) << c.json.toStdString();
     }
-    for (const char* bad : {R"("1")", "true", "1.5", "null", "[1]", "4294967296"}) {
-        write(QByteArray(R"({"chkPreces": )") + bad + R"(, "chkSpecCenas": 1})");
-        EXPECT_EQ(Fields(restored()).mid(5), QStringList({"0", "1"})) << bad;
+}
+
+// Whatever is wrong with the file, it is told once with its path and none of it is used; a
+// file that never ends or never opens does not stop the start.
+TEST_F(Settings, AStoreThatCannotBeUsedIsReportedOnceAndIgnoredWhole) {
+    const QByteArray valid = R"({"E_SHOP_MYSQL_IP": "ip", "E_SHOP_MYSQL_DB": "db"})";
+    const struct {
+        const char* store;
+        std::function<bool()> make;
+        const char* reason;
+    } cases[] = {
+        {"a folder", [&] { return QDir().mkpath(store.location()); }, "not a regular file"},
+        {"a link to /dev/zero", [&] { return symlink("/dev/zero", path.constData()) == 0; },
+         "not a regular file"},
+        {"a FIFO", [&] { return mkfifo(path.constData(), 0600) == 0; }, "not a regular file"},
+        {"a file over 64 KiB",
+         [&] { return write(valid + QByteArray(64 * 1024 + 1 - valid.size(), ' ')); },
+         "larger than 64 KiB"},
+        {"malformed JSON", [&] { return write("{not json"); }, "malformed JSON"},
+        {"an array", [&] { return write("[1]"); }, "not a JSON object"},
+        {"a number for a string",
+         [&] { return write(R"({"E_SHOP_MYSQL_IP": "ip", "E_SHOP_MYSQL_DB": 5})"); },
+         R"("E_SHOP_MYSQL_DB" is not a string)"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(path.constData());
+        ASSERT_TRUE(c.make()) << c.store;
+        QElapsedTimer timer;
+        timer.start();
+        QStringList reports;
+        EXPECT_EQ(Fields(restored(&reports)), Fields(initial())) << c.store;
+        EXPECT_LT(timer.elapsed(), 5000) << c.store;
+        ASSERT_EQ(reports.size(), 1) << c.store;
+        EXPECT_TRUE(reports[0].contains(store.location() + ": " + c.reason))
+            << reports[0].toStdString();
     }
-    write("{not json");
-    Inputs in;
-    EXPECT_THROW(store.restore(in), Error);
-    EXPECT_EQ(Fields(in), Fields(Inputs()));
+    for (const char* box : {R"("1")", "true", "1.5", "null", "[1]", "4294967296", "1e300"}) {
+        ASSERT_TRUE(write(valid.chopped(1) + R"(, "chkPreces": )" + box + "}"));
+        QStringList reports;
+        EXPECT_EQ(Fields(restored(&reports)), Fields(initial())) << box;
+        EXPECT_EQ(reports, QStringList("Cannot read the saved settings " + store.location() +
+                                       R"(: "chkPreces" is not a whole number (0 or 1); the )"
+                                       "saved inputs were not used"))
+            << box;
+    }
+}
+
+// A password that others may read is still used, with the way to make it private.
+TEST_F(Settings, APasswordOthersMayReadIsUsedWithAWarning) {
+    const struct {
+        const char* password;
+        mode_t mode;
+        bool warned;
+    } cases[] = {{"pw", 0644, true}, {"pw", 0620, true}, {"pw", 0600, false}, {"", 0644, false}};
+    for (const auto& c : cases) {
+        Inputs in;
+        in.password = c.password, in.user = "u";
+        store.save(in);
+        ASSERT_EQ(chmod(path.constData(), c.mode), 0);
+        QStringList reports;
+        EXPECT_EQ(Fields(restored(&reports)), Fields(in)) << c.mode;
+        EXPECT_EQ(reports.size(), c.warned ? 1 : 0) << c.mode;
+        EXPECT_EQ(reports.filter(": chmod 600 " + store.location()).size(), reports.size());
+    }
 }
 
 }  // namespace
