@@ -41,7 +41,9 @@ TEST(CliOptions, TakeTheContractOverTheSavedInputsAndRefuseTheRest) {
     // clang-format off
     for (const QStringList& bad : {QStringList{}, {"send-everything"}, {"--address"},
                                    {"--password", "secret", "send-stock"}, {"--colour", "send-stock"},
-                                   {"send-stock", "--products"}, {"send-stock", "send-lists"}}) {
+                                   {"send-stock", "--products"}, {"send-stock", "send-lists"},
+                                   {"--timeout", "0", "send-stock"}, {"--lock-wait=-1", "send-stock"},
+                                   {"--timeout", "5s", "send-stock"}}) {
         // clang-format on
         EXPECT_FALSE(ParseCliOptions(bad, error)) << bad.join(' ').toStdString();
         EXPECT_FALSE(error.isEmpty() || error.contains("secret"));
@@ -105,6 +107,10 @@ TEST_F(CliRun, ExitStatusAndOutputTellWhatTheRunDid) {
     EXPECT_EQ(run({"--workbooks", "/nonexistent/x.xlsx", "send-stock"}), 1);
     EXPECT_TRUE(err.contains("/nonexistent")) << err.toStdString();
     EXPECT_EQ(run({"send-stock", "--specials"}), 1);
+    shop.exec("DO GET_LOCK(CONCAT('WWWEksports ', DATABASE()), 0)");  // another run
+    EXPECT_EQ(run({"--lock-wait", "0", "send-stock"}), 1);
+    EXPECT_TRUE(err.contains("Another upload") && err.contains("waited 0 s")) << err.toStdString();
+    shop.exec("DO RELEASE_LOCK(CONCAT('WWWEksports ', DATABASE()))");
     EXPECT_EQ(run({"test-connection"}), 0);
 
     Inputs saved;
