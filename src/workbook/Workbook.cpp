@@ -54,7 +54,7 @@ std::optional<double> NumberOf(const StoredCell& cell, const SheetTable& table) 
         case CellKind::Boolean:
             return cell.number;
         case CellKind::Text: {
-            const QString& value = table.strings[cell.text];
+            const QStringView value = table.text(cell.text);
             if (value.trimmed().isEmpty()) return 0;
             return xlsx::ParseNumberText(value);
         }
@@ -72,7 +72,7 @@ double SheetRow::asFloat(const QString& column) const {
     const StoredCell& cell = table.cell(index_, index);
     if (const auto number = NumberOf(cell, table)) return *number;
     Fail(QStringLiteral("Cannot read \"%1\" as a number: %2")
-             .arg(CellText(cell, table.strings, table.date1904), sheet_->where(index_, index)));
+             .arg(CellText(cell, table), sheet_->where(index_, index)));
 }
 
 int32_t SheetRow::asInteger(const QString& column) const {
@@ -88,7 +88,7 @@ int32_t SheetRow::asInteger(const QString& column) const {
 
 QString SheetRow::asText(const QString& column) const {
     const SheetTable& table = *sheet_->table_;
-    return CellText(table.cell(index_, sheet_->column(column)), table.strings, table.date1904);
+    return CellText(table.cell(index_, sheet_->column(column)), table);
 }
 
 QDateTime SheetRow::asDateTime(const QString& column) const {
@@ -103,8 +103,8 @@ QDateTime SheetRow::asDateTime(const QString& column) const {
             result = xlsx::SerialToDateTime(cell.number, table.date1904);
             break;
         case CellKind::Text:
-            if (table.strings[cell.text].trimmed().isEmpty()) return ZeroDate();
-            result = xlsx::ParseDateText(table.strings[cell.text]);
+            if (table.text(cell.text).trimmed().isEmpty()) return ZeroDate();
+            result = xlsx::ParseDateText(table.text(cell.text));
             break;
         case CellKind::Boolean:
         case CellKind::ErrorValue:
@@ -112,7 +112,7 @@ QDateTime SheetRow::asDateTime(const QString& column) const {
     }
     if (!result)
         Fail(QStringLiteral("Cannot read \"%1\" as a date: %2")
-                 .arg(CellText(cell, table.strings, table.date1904), sheet_->where(index_, index)));
+                 .arg(CellText(cell, table), sheet_->where(index_, index)));
     return *result;
 }
 

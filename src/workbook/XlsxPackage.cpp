@@ -62,12 +62,18 @@ QString DecodedText(const std::string& utf8) {
     return xlsx::DecodeEscapes(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
+// readPart appends a guard of six bytes to each part; this much room is asked for it.
+constexpr uint32_t kGuardRoom = 8;
+
 // liborcus 0.17 trusts the sizes in the zip directory: it allocates an entry's declared sizes
-// before reading it. A damaged directory must be caught here, before it asks for gigabytes.
-void CheckZipDirectory(const QByteArray& zip) {
+// before reading it and unpacks a deflated entry into exactly its declared size. A damaged
+// directory must be caught here, before it asks for gigabytes. Deflated entries are declared
+// kGuardRoom bytes longer, so that orcus leaves room for readPart's guard: a large part is not
+// copied to make room for it.
+void CheckZipDirectory(QByteArray& zip) {
     constexpr uint64_t kMaxEntrySize = 1u << 30;
     constexpr uint64_t kMaxDeflateRatio = 1032;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(zip.constData());
+    auto* bytes = reinterpret_cast<unsigned char*>(zip.data());
     const size_t size = static_cast<size_t>(zip.size());
     auto u16 = [bytes](size_t at) { return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8); };
     auto u32 = [&u16](size_t at) { return u16(at) | u16(at + 2) << 16; };
@@ -89,6 +95,11 @@ void CheckZipDirectory(const QByteArray& zip) {
         if (packed > size || u32(pos + 42) >= size || unpacked > kMaxEntrySize ||
             (method == 8 && unpacked > packed * kMaxDeflateRatio + 64))
             throw PackageError("the zip directory is damaged");
+        if (method == 8) {
+            const uint32_t roomy = static_cast<uint32_t>(unpacked) + kGuardRoom;
+            for (int i = 0; i < 4; ++i)
+                bytes[pos + 24 + i] = static_cast<unsigned char>(roomy >> 8 * i);
+        }
         pos += 46 + u16(pos + 28) + u16(pos + 30) + u16(pos + 32);
     }
 }
@@ -225,7 +236,7 @@ struct WorkbookReader : XmlReader {
 // Plain <si><t>, rich text runs <si><r><t> joined; phonetic runs <rPh> left out.
 class SharedStringsReader {
 public:
-    explicit SharedStringsReader(std::vector<QString>& strings) : strings_(strings) {}
+    explicit SharedStringsReader(TextPool& strings) : strings_(strings) {}
 
     void startElement(std::string_view name, const Attributes&) {
         if (name == "si") {
@@ -243,7 +254,7 @@ public:
         } else if (name == "rPh") {
             phoneticDepth_ = std::max(0, phoneticDepth_ - 1);
         } else if (name == "si" && inItem_) {
-            strings_.push_back(DecodedText(text_));
+            strings_.add(DecodedText(text_));
             inItem_ = false;
         }
     }
@@ -252,7 +263,7 @@ public:
     }
 
 private:
-    std::vector<QString>& strings_;
+    TextPool& strings_;
     std::string text_;
     bool inItem_ = false;
     bool collecting_ = false;
@@ -298,8 +309,8 @@ struct StylesReader : XmlReader {
 // user would expect of a list.
 class SheetReader {
 public:
-    SheetReader(SheetTable& table, const std::vector<bool>& dateStyles, size_t sharedCount)
-        : table_(table), dateStyles_(dateStyles), sharedCount_(sharedCount) {}
+    SheetReader(SheetTable& table, const std::vector<bool>& dateStyles)
+        : table_(table), dateStyles_(dateStyles), sharedCount_(table.sharedStrings->size()) {}
 
     void startElement(std::string_view name, const Attributes& attributes) {
         if (name == "sheetData") {
@@ -420,7 +431,8 @@ private:
                 if (!ParseWhole(value_, index) || index >= sharedCount_)
                     throw PackageError("cell " + here() + " refers to shared string \"" + value_ +
                                        "\", which does not exist");
-                if (!table_.strings[index].isEmpty()) setText(cell, static_cast<uint32_t>(index));
+                if (!table_.sharedStrings->at(static_cast<uint32_t>(index)).isEmpty())
+                    setText(cell, static_cast<uint32_t>(index));
                 return cell;
             }
             case Type::Inline:
@@ -475,10 +487,9 @@ private:
     }
 
     // An empty text is an empty cell.
-    void addText(StoredCell& cell, QString text) {
+    void addText(StoredCell& cell, QStringView text) {
         if (text.isEmpty()) return;
-        setText(cell, static_cast<uint32_t>(table_.strings.size()));
-        table_.strings.push_back(std::move(text));
+        setText(cell, static_cast<uint32_t>(sharedCount_) + table_.ownTexts.add(text));
     }
 
     void finishRow() {
@@ -498,7 +509,7 @@ private:
     void takeHeader() {
         headerFound_ = true;
         for (const auto& [column, cell] : headerCells_) {
-            const QString name = CellText(cell, table_.strings, table_.date1904);
+            const QString name = CellText(cell, table_);
             const QString key = name.toCaseFolded();
             if (table_.columnByName.contains(key)) continue;
             const int slot = static_cast<int>(table_.headers.size());
@@ -540,18 +551,24 @@ private:
 
 }  // namespace
 
-QString CellText(const StoredCell& cell, const std::vector<QString>& strings, bool date1904) {
+uint32_t TextPool::add(QStringView text) {
+    chars_.insert(chars_.end(), text.utf16(), text.utf16() + text.size());
+    ends_.push_back(chars_.size());
+    return static_cast<uint32_t>(ends_.size() - 1);
+}
+
+QString CellText(const StoredCell& cell, const SheetTable& table) {
     switch (cell.kind) {
         case CellKind::Empty:
             return QString();
         case CellKind::Text:
         case CellKind::ErrorValue:
-            return strings[cell.text];
+            return table.text(cell.text).toString();
         case CellKind::Boolean:
             return cell.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
         case CellKind::Number:
             if (cell.dateFormat) {
-                if (const auto date = xlsx::SerialToDateTime(cell.number, date1904))
+                if (const auto date = xlsx::SerialToDateTime(cell.number, table.date1904))
                     return xlsx::FormatDateTime(*date);
             }
             return xlsx::FormatNumber(cell.number);
@@ -618,9 +635,10 @@ void XlsxPackage::load() {
         sheetNames_.push_back(sheet.name);
         sheetParts_.push_back(relationship->second.target);
     }
+    sharedStrings_ = std::make_shared<TextPool>();
     for (const auto& [id, relationship] : relationships) {
         if (EndsWith(relationship.type, "/sharedStrings")) {
-            SharedStringsReader reader(sharedStrings_);
+            SharedStringsReader reader(*sharedStrings_);
             parsePart(relationship.target, reader);
         } else if (EndsWith(relationship.type, "/styles")) {
             StylesReader reader;
@@ -660,9 +678,10 @@ std::vector<unsigned char> XlsxPackage::readPart(const std::string& part) const 
     std::vector<unsigned char> bytes;
     if (!archive_->read_file_entry(name, bytes))
         throw PackageError("part " + part + " cannot be unpacked");
-    while (!bytes.empty() && bytes.back() == 0) bytes.pop_back();  // orcus' terminator
+    // orcus fills what the data leaves of the declared size with zeros.
+    while (!bytes.empty() && bytes.back() == 0) bytes.pop_back();
     const std::string_view guard = "\"'></>";
-    bytes.insert(bytes.end(), guard.begin(), guard.end());
+    bytes.insert(bytes.end(), guard.begin(), guard.end());  // into the room asked for it
     return bytes;
 }
 
@@ -682,8 +701,8 @@ void XlsxPackage::parsePart(const std::string& part, Reader& reader) const {
 SheetTable XlsxPackage::loadSheet(int index) const {
     SheetTable table;
     table.date1904 = date1904_;
-    table.strings = sharedStrings_;
-    SheetReader reader(table, dateStyles_, sharedStrings_.size());
+    table.sharedStrings = sharedStrings_;
+    SheetReader reader(table, dateStyles_);
     try {
         parsePart(sheetParts_[static_cast<size_t>(index)], reader);
     } catch (const std::exception& e) {

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,7 +26,7 @@ namespace wwweksports {
 enum class CellKind : uint8_t { Empty, Number, Boolean, Text, ErrorValue };
 
 // One cell: numbers and booleans in `number`, texts and error values as an index into
-// SheetTable::strings. Sixteen bytes, so that a large sheet stays small.
+// SheetTable's texts. Sixteen bytes, so that a large sheet stays small.
 struct StoredCell {
     double number = 0;
     uint32_t text = 0;
@@ -34,24 +35,44 @@ struct StoredCell {
 };
 static_assert(sizeof(StoredCell) == 16);
 
+// Texts stored end to end: a million short texts cost two allocations, not a million.
+class TextPool {
+public:
+    uint32_t add(QStringView text);  // the new text's index
+    QStringView at(uint32_t index) const {
+        const size_t begin = index == 0 ? 0 : ends_[index - 1];
+        return QStringView(chars_.data() + begin, static_cast<qsizetype>(ends_[index] - begin));
+    }
+    uint32_t size() const { return static_cast<uint32_t>(ends_.size()); }
+
+private:
+    std::vector<char16_t> chars_;
+    std::vector<size_t> ends_;
+};
+
 struct SheetTable {
     QStringList headers;               // per stored column, as written in the header row
     std::vector<int> sheetColumns;     // per stored column, its worksheet column (0 is A)
     QHash<QString, int> columnByName;  // case-folded header -> stored column; first one wins
     std::vector<int> sheetRows;        // per data row, its worksheet row number
     std::vector<StoredCell> cells;     // data rows x stored columns, row after row
-    std::vector<QString> strings;      // the shared strings first, then the sheet's own texts
+    std::shared_ptr<const TextPool> sharedStrings;  // the workbook's, shared by its sheets
+    TextPool ownTexts;                              // numbered after the shared strings
     bool date1904 = false;
 
     int rowCount() const { return static_cast<int>(sheetRows.size()); }
     const StoredCell& cell(int row, int column) const {
         return cells[static_cast<size_t>(row) * headers.size() + column];
     }
+    QStringView text(uint32_t index) const {
+        const uint32_t shared = sharedStrings->size();
+        return index < shared ? sharedStrings->at(index) : ownTexts.at(index - shared);
+    }
 };
 
 // The cell as text: texts as they are, numbers in fixed notation or as a date when their
 // format is a date format, booleans as TRUE or FALSE, error values as their text.
-QString CellText(const StoredCell& cell, const std::vector<QString>& strings, bool date1904);
+QString CellText(const StoredCell& cell, const SheetTable& table);
 
 class XlsxPackage {
 public:
@@ -85,7 +106,7 @@ private:
     std::unordered_map<std::string, std::string> entryByLowerName_;  // zip lookups ignore case
     QStringList sheetNames_;
     std::vector<std::string> sheetParts_;
-    std::vector<QString> sharedStrings_;
+    std::shared_ptr<TextPool> sharedStrings_;
     std::vector<bool> dateStyles_;  // per cellXfs index
     bool date1904_ = false;
 };
