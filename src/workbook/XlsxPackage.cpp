@@ -23,6 +23,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The parts would unpack to more than kMaxUnpacked.
+class TooLargeError : public PackageError {
+public:
+    TooLargeError();
+};
+
 constexpr int kMaxColumns = 16384;  // XFD
 constexpr int kMaxRows = 1048576;
 
@@ -62,46 +68,64 @@ QString DecodedText(const std::string& utf8) {
     return xlsx::DecodeEscapes(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
+// What this tool unpacks of one workbook at most: all parts read together (the shared
+// strings count too), and one worksheet's XML.
+constexpr uint64_t kMaxUnpacked = uint64_t{1} << 30;
+constexpr uint64_t kMaxSheetUnpacked = uint64_t{512} << 20;
 // readPart appends a guard of six bytes to each part; this much room is asked for it.
 constexpr uint32_t kGuardRoom = 8;
 
+std::string MiB(uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
+
+TooLargeError::TooLargeError()
+    : PackageError("the workbook unpacks to more than " + MiB(kMaxUnpacked)) {}
+
 // liborcus 0.17 trusts the sizes in the zip directory: it allocates an entry's declared sizes
-// before reading it and unpacks a deflated entry into exactly its declared size. A damaged
-// directory must be caught here, before it asks for gigabytes. Deflated entries are declared
-// kGuardRoom bytes longer, so that orcus leaves room for readPart's guard: a large part is not
-// copied to make room for it.
-void CheckZipDirectory(QByteArray& zip) {
-    constexpr uint64_t kMaxEntrySize = 1u << 30;
+// before reading it and unpacks a deflated entry into exactly its declared size, cutting off
+// what follows. A damaged directory must be caught here, before it asks for gigabytes. The
+// directory is walked as orcus walks it: from the end record's offset while the records'
+// signatures hold, whatever their count says; of two entries with one name orcus reads the
+// first. Deflated entries are declared kGuardRoom bytes longer, so that orcus leaves room
+// for readPart's guard (no copy of a large part) and anything unpacking past the declared
+// size shows. Returns the unpacked size of each entry as declared.
+std::unordered_map<std::string, uint64_t> ReadZipDirectory(QByteArray& zip) {
     constexpr uint64_t kMaxDeflateRatio = 1032;
     auto* bytes = reinterpret_cast<unsigned char*>(zip.data());
     const size_t size = static_cast<size_t>(zip.size());
     auto u16 = [bytes](size_t at) { return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8); };
     auto u32 = [&u16](size_t at) { return u16(at) | u16(at + 2) << 16; };
     if (size < 22) throw PackageError("no zip archive");
-    // The end record lies within the last 22 + 65535 bytes; orcus finds it the same way.
+    // orcus takes the last end record signature within the last 22 + 65535 bytes.
     const size_t lowest = size > 22 + 0xFFFF ? size - 22 - 0xFFFF : 0;
-    size_t end = size - 22;
+    size_t end = size - 4;
     while (u32(end) != 0x06054b50) {
         if (end == lowest) throw PackageError("no zip archive");
         --end;
     }
-    size_t pos = u32(end + 16);
-    for (uint32_t entry = 0, count = u16(end + 10); entry < count; ++entry) {
-        if (pos + 46 > size || u32(pos) != 0x02014b50)
+    if (end > size - 22) throw PackageError("the zip directory is damaged");
+    std::unordered_map<std::string, uint64_t> sizes;
+    for (size_t pos = u32(end + 16); pos + 4 <= size && u32(pos) == 0x02014b50;) {
+        if (pos + 46 > size || pos + 46 + u16(pos + 28) > size)
             throw PackageError("the zip directory is damaged");
+        const size_t nameLength = u16(pos + 28);
         const uint32_t method = u16(pos + 10);
         const uint64_t packed = u32(pos + 20);
         const uint64_t unpacked = u32(pos + 24);
-        if (packed > size || u32(pos + 42) >= size || unpacked > kMaxEntrySize ||
+        if (packed > size || u32(pos + 42) >= size ||
             (method == 8 && unpacked > packed * kMaxDeflateRatio + 64))
             throw PackageError("the zip directory is damaged");
+        if (unpacked > kMaxUnpacked || packed > kMaxUnpacked) throw TooLargeError();
+        // A stored entry is read as it is packed, whatever size it declares.
+        sizes.emplace(std::string(reinterpret_cast<const char*>(bytes + pos + 46), nameLength),
+                      method == 8 ? unpacked : packed);
         if (method == 8) {
             const uint32_t roomy = static_cast<uint32_t>(unpacked) + kGuardRoom;
             for (int i = 0; i < 4; ++i)
                 bytes[pos + 24 + i] = static_cast<unsigned char>(roomy >> 8 * i);
         }
-        pos += 46 + u16(pos + 28) + u16(pos + 30) + u16(pos + 32);
+        pos += 46 + nameLength + u16(pos + 30) + u16(pos + 32);
     }
+    return sizes;
 }
 
 // "xl/worksheets/sheet1.xml" from the part "xl/workbook.xml" and the relationship target
@@ -590,6 +614,10 @@ std::unique_ptr<XlsxPackage> XlsxPackage::open(const QString& filePath) {
     std::unique_ptr<XlsxPackage> package(new XlsxPackage(filePath, file.readAll()));
     try {
         package->load();
+    } catch (const TooLargeError&) {
+        throw Error(Error::Category::Workbook,
+                    QStringLiteral("Cannot read the workbook (it unpacks to more than %1): %2")
+                        .arg(QString::fromStdString(MiB(kMaxUnpacked)), filePath));
     } catch (const std::exception& e) {
         // orcus' zip errors may carry no text.
         const QString detail =
@@ -604,16 +632,16 @@ std::unique_ptr<XlsxPackage> XlsxPackage::open(const QString& filePath) {
 }
 
 void XlsxPackage::load() {
-    CheckZipDirectory(content_);
+    entrySizes_ = ReadZipDirectory(content_);
     stream_ = std::make_unique<orcus::zip_archive_stream_blob>(
         reinterpret_cast<const uint8_t*>(content_.constData()),
         static_cast<size_t>(content_.size()));
     archive_ = std::make_unique<orcus::zip_archive>(stream_.get());
     archive_->load();
     for (size_t i = 0; i < archive_->get_file_entry_count(); ++i) {
-        const std::string_view name = archive_->get_file_entry_name(i);
-        entryNames_.emplace(name);
-        entryByLowerName_.emplace(Lower(name), std::string(name));
+        const std::string name(archive_->get_file_entry_name(i));
+        if (entrySizes_.count(name) == 0) throw PackageError("the zip directory is damaged");
+        entryByLowerName_.emplace(Lower(name), name);
     }
 
     std::string workbookPart;
@@ -635,6 +663,14 @@ void XlsxPackage::load() {
         sheetNames_.push_back(sheet.name);
         sheetParts_.push_back(relationship->second.target);
     }
+    // All that will be read, counted before the large parts are unpacked.
+    uint64_t planned = unpacked_;
+    for (const std::string& part : sheetParts_) planned += unpackedSize(part);
+    for (const auto& [id, relationship] : relationships) {
+        if (EndsWith(relationship.type, "/sharedStrings") || EndsWith(relationship.type, "/styles"))
+            planned += unpackedSize(relationship.target);
+    }
+    if (planned > kMaxUnpacked) throw TooLargeError();
     sharedStrings_ = std::make_shared<TextPool>();
     for (const auto& [id, relationship] : relationships) {
         if (EndsWith(relationship.type, "/sharedStrings")) {
@@ -655,8 +691,7 @@ std::unordered_map<std::string, XlsxPackage::Relationship> XlsxPackage::readRela
         slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
     const std::string relsPart = folder + "_rels/" + part.substr(folder.size()) + ".rels";
     std::unordered_map<std::string, Relationship> result;
-    if (entryNames_.count(relsPart) == 0 && entryByLowerName_.count(Lower(relsPart)) == 0)
-        return result;
+    if (entryName(relsPart).empty()) return result;
     RelationshipsReader reader;
     parsePart(relsPart, reader);
     for (auto& entry : reader.entries)
@@ -664,22 +699,36 @@ std::unordered_map<std::string, XlsxPackage::Relationship> XlsxPackage::readRela
     return result;
 }
 
+// The name of the zip entry of `part`; zip lookups ignore case. Empty when it is missing.
+std::string XlsxPackage::entryName(const std::string& part) const {
+    if (entrySizes_.count(part) != 0) return part;
+    const auto entry = entryByLowerName_.find(Lower(part));
+    return entry == entryByLowerName_.end() ? std::string() : entry->second;
+}
+
+// As the zip directory gives it; a missing part is read as missing by readPart.
+uint64_t XlsxPackage::unpackedSize(const std::string& part) const {
+    const auto size = entrySizes_.find(entryName(part));
+    return size == entrySizes_.end() ? 0 : size->second;
+}
+
 // The part's bytes, followed by a guard. liborcus 0.17's parser can step past the end of a
 // document cut short inside a tag or an entity and run on through memory; the guard closes
 // any open quote, tag or text and then fails on "</>", so that parsing always ends inside the
 // buffer. A well-formed part is parsed to its root element's end and never reaches it.
 std::vector<unsigned char> XlsxPackage::readPart(const std::string& part) const {
-    std::string name = part;
-    if (entryNames_.count(part) == 0) {
-        const auto entry = entryByLowerName_.find(Lower(part));
-        if (entry == entryByLowerName_.end()) throw PackageError("part " + part + " is missing");
-        name = entry->second;
-    }
+    const std::string name = entryName(part);
+    if (name.empty()) throw PackageError("part " + part + " is missing");
+    const uint64_t size = entrySizes_.at(name);
+    if (unpacked_ + size > kMaxUnpacked) throw TooLargeError();
+    unpacked_ += size;
     std::vector<unsigned char> bytes;
     if (!archive_->read_file_entry(name, bytes))
         throw PackageError("part " + part + " cannot be unpacked");
     // orcus fills what the data leaves of the declared size with zeros.
     while (!bytes.empty() && bytes.back() == 0) bytes.pop_back();
+    if (bytes.size() > size)
+        throw PackageError("part " + part + " unpacks to more than its size in the zip directory");
     const std::string_view guard = "\"'></>";
     bytes.insert(bytes.end(), guard.begin(), guard.end());  // into the room asked for it
     return bytes;
@@ -703,8 +752,11 @@ SheetTable XlsxPackage::loadSheet(int index) const {
     table.date1904 = date1904_;
     table.sharedStrings = sharedStrings_;
     SheetReader reader(table, dateStyles_);
+    const std::string& part = sheetParts_[static_cast<size_t>(index)];
     try {
-        parsePart(sheetParts_[static_cast<size_t>(index)], reader);
+        if (unpackedSize(part) > kMaxSheetUnpacked)
+            throw PackageError("it unpacks to more than " + MiB(kMaxSheetUnpacked));
+        parsePart(part, reader);
     } catch (const std::exception& e) {
         throw Error(Error::Category::Workbook,
                     QStringLiteral("Cannot read the worksheet (%1): %2, sheet \"%3\"")

@@ -13,7 +13,6 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace orcus {
@@ -94,6 +93,8 @@ private:
     XlsxPackage(QString filePath, QByteArray content);
     void load();
     std::unordered_map<std::string, Relationship> readRelationships(const std::string& part) const;
+    std::string entryName(const std::string& part) const;
+    uint64_t unpackedSize(const std::string& part) const;
     std::vector<unsigned char> readPart(const std::string& part) const;
     template <typename Reader>
     void parsePart(const std::string& part, Reader& reader) const;
@@ -102,8 +103,9 @@ private:
     QByteArray content_;  // the whole file; the zip stream reads from it
     std::unique_ptr<orcus::zip_archive_stream_blob> stream_;
     std::unique_ptr<orcus::zip_archive> archive_;
-    std::unordered_set<std::string> entryNames_;
+    std::unordered_map<std::string, uint64_t> entrySizes_;  // unpacked, as the directory gives them
     std::unordered_map<std::string, std::string> entryByLowerName_;  // zip lookups ignore case
+    mutable uint64_t unpacked_ = 0;  // what the parts read so far unpacked to
     QStringList sheetNames_;
     std::vector<std::string> sheetParts_;
     std::shared_ptr<TextPool> sharedStrings_;

@@ -76,11 +76,14 @@ TEST(WorkbookTest, KeptWorkbookServesUntilTheFileChanges) {
     EXPECT_THROW(garbledRows(-1, 0), Error);  // the kept file's size and time again
 }
 
-// A flipped byte may go unnoticed where it lands in text; anything else is a workbook error.
+// Files whose zip directories declare more than the reader unpacks (one worksheet past 512 MiB,
+// all parts past 1 GiB) fail naming the file, damaged worksheets when they are read, naming the
+// sheet and the fault. A flipped byte may go unnoticed where it lands in text; anything else is
+// a workbook error.
 TEST(WorkbookTest, FilesThatAreNoWorkbookFailNamingTheFile) {
     const QString notXlsx = "Not an Excel workbook (.xlsx): " + kProducts, no = kDir.filePath("no");
     // clang-format off
-    const std::vector<std::pair<std::function<void()>, QStringList>> failures = {
+    std::vector<std::pair<std::function<void()>, QStringList>> failures = {
         {[&] { Workbook::Open(no + "/x.xlsx", "a"); }, {"Workbook directory not found: " + no}},
         {[] { Workbook::Open(kProducts, "a"); }, {"Workbook not found: " + kDir.filePath("a")}},
         {[] { Write("ID;NOSAUKUMS\n1;Ābols\n"); Products(); }, {notXlsx}},
@@ -88,7 +91,22 @@ TEST(WorkbookTest, FilesThatAreNoWorkbookFailNamingTheFile) {
         {[] { Odd("malformed_sheet.xlsx").firstSheet(); },
          {"Cannot read the worksheet", kOdd + "malformed_sheet.xlsx, sheet \"Sheet1\""}},
         {[] { Odd("absolute_targets.xlsx").sheet("Alpha"); },
-         {"cell A2", "shared string", kOdd + "absolute_targets.xlsx, sheet \"Alpha\""}}};
+         {"cell A2", "shared string", kOdd + "absolute_targets.xlsx, sheet \"Alpha\""}},
+        {[] { Odd("miscounted.xlsx"); },
+         {"(.xlsx): " + kOdd + "miscounted.xlsx (the zip directory is damaged)"}},
+        {[] { Odd("oversized_workbook.xlsx"); },
+         {"Cannot read the workbook (it unpacks to more than 1024 MiB): " + kOdd +
+          "oversized_workbook.xlsx"}},
+        {[] { Odd("oversized_sheet.xlsx").firstSheet(); },
+         {"Cannot read the worksheet (it unpacks to more than 512 MiB): " + kOdd +
+          "oversized_sheet.xlsx, sheet \"Sheet1\""}}};
+    std::vector<std::pair<QString, QString>> damaged = {
+        {"Overlong", "part xl/worksheets/sheet1.xml unpacks to more than its size in the zip "
+                     "directory"}};
+    for (const auto& [sheet, fault] : damaged)
+        failures.push_back({[sheet = sheet] { Odd("damaged_sheets.xlsx").sheet(sheet); },
+                            {"(" + fault + "): " + kOdd + "damaged_sheets.xlsx, sheet \"" +
+                             sheet}});
     // clang-format on
     for (const auto& [call, message] : failures) ExpectWorkbookError(call, message);
     QFile good(kOdd + "absolute_targets.xlsx");
