@@ -380,7 +380,8 @@ private:
     void startRow(const Attributes& attributes) {
         const std::string_view number = attributes.get("r");
         if (number.empty()) {
-            ++rowNumber_;
+            if (++rowNumber_ > kMaxRows)
+                throw PackageError("row " + std::to_string(rowNumber_) + " is not valid");
         } else if (!ParseWhole(number, rowNumber_) || rowNumber_ < 1 || rowNumber_ > kMaxRows) {
             throw PackageError("row number \"" + std::string(number) + "\" is not valid");
         }
@@ -390,7 +391,19 @@ private:
 
     void startCell(const Attributes& attributes) {
         const std::string_view reference = attributes.get("r");
-        column_ = reference.empty() ? nextColumn_ : ColumnOf(reference);
+        if (reference.empty()) {
+            column_ = nextColumn_;
+            if (column_ >= kMaxColumns)
+                throw PackageError("row " + std::to_string(rowNumber_) + " has cells past XFD");
+        } else {
+            int row = 0;
+            if (!ParseReference(reference, column_, row))
+                throw PackageError("cell reference \"" + std::string(reference) + "\" in row " +
+                                   std::to_string(rowNumber_) + " is not valid");
+            if (row != rowNumber_)
+                throw PackageError("cell reference \"" + std::string(reference) +
+                                   "\" lies outside its row " + std::to_string(rowNumber_));
+        }
         nextColumn_ = column_ + 1;
         const std::string_view type = attributes.get("t");
         type_ = type == "s"           ? Type::Shared
@@ -408,11 +421,12 @@ private:
         phoneticDepth_ = 0;
     }
 
-    // The 0-based column of a reference such as "D17".
-    static int ColumnOf(std::string_view reference) {
-        int column = 0;
+    // A reference such as "D17" as the 0-based column 3 and the row 17: one to three letters
+    // up to XFD, then the row number up to 1048576 and nothing else.
+    static bool ParseReference(std::string_view reference, int& column, int& row) {
         size_t letters = 0;
-        for (; letters < reference.size() && letters < 4; ++letters) {
+        column = 0;
+        for (; letters < reference.size() && letters < 3; ++letters) {
             const char c = reference[letters];
             if (c >= 'A' && c <= 'Z') {
                 column = column * 26 + (c - 'A' + 1);
@@ -422,9 +436,11 @@ private:
                 break;
             }
         }
-        if (letters == 0 || column > kMaxColumns)
-            throw PackageError("cell reference \"" + std::string(reference) + "\" is not valid");
-        return column - 1;
+        const std::string_view digits = reference.substr(letters);
+        const auto parsed = std::from_chars(digits.data(), digits.data() + digits.size(), row);
+        --column;
+        return letters > 0 && column < kMaxColumns && parsed.ec == std::errc() &&
+               parsed.ptr == digits.data() + digits.size() && row >= 1 && row <= kMaxRows;
     }
 
     int slotOf(int column) const {

@@ -101,8 +101,13 @@ TEST(WorkbookTest, FilesThatAreNoWorkbookFailNamingTheFile) {
          {"Cannot read the worksheet (it unpacks to more than 512 MiB): " + kOdd +
           "oversized_sheet.xlsx, sheet \"Sheet1\""}}};
     std::vector<std::pair<QString, QString>> damaged = {
-        {"Overlong", "part xl/worksheets/sheet1.xml unpacks to more than its size in the zip "
+        {"A3", "cell reference \"A3\" lies outside its row 2"},
+        {"Rows", "row 1048577 is not valid"}, {"Columns", "row 1 has cells past XFD"},
+        {"Overlong", "part xl/worksheets/sheet14.xml unpacks to more than its size in the zip "
                      "directory"}};
+    for (const char* bad : {"A0", "XFE1", "A1048577", "1A", "A1B", "AAAA1", "A", "$A$2", "A 2"})
+        damaged.emplace_back(bad, QStringLiteral("cell reference \"%1\" in row 2 is not valid")
+                                      .arg(bad));
     for (const auto& [sheet, fault] : damaged)
         failures.push_back({[sheet = sheet] { Odd("damaged_sheets.xlsx").sheet(sheet); },
                             {"(" + fault + "): " + kOdd + "damaged_sheets.xlsx, sheet \"" +
@@ -220,7 +225,8 @@ TEST(WorkbookTest, OddWorkbooksReadAsTheirWritersMeant) {
         {at, 2, "B4", "NOSAUKUMS", "Ķēķis & Co ž \"citāts\" '|!|!|!"},
         {at, 2, "C4", "STATUSS", "formula text|!|!|!"},
         {"prefixed.xlsx", 0, "A2", "atlikums", "12.5|12.5|13|1900-01-12T12:00:00Z"},
-        {"prefixed.xlsx", 0, "B2", "Nosaukums", "Ābols|!|!|!"}};
+        {"prefixed.xlsx", 0, "B2", "Nosaukums", "Ābols|!|!|!"},
+        {"damaged_sheets.xlsx", 0, "XFD1048576", "LAST", "8|8|8|1900-01-08Z"}};
     // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(ReadAll(Odd(c.file).firstSheet(), c.row, c.column, c.cell), c.read) << c.file;
