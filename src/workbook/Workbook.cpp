@@ -59,6 +59,7 @@ std::optional<double> NumberOf(const StoredCell& cell, const SheetTable& table) 
             return xlsx::ParseNumberText(value);
         }
         case CellKind::ErrorValue:
+        case CellKind::Formula:
             break;
     }
     return std::nullopt;
@@ -66,10 +67,19 @@ std::optional<double> NumberOf(const StoredCell& cell, const SheetTable& table) 
 
 }  // namespace
 
+const StoredCell& SheetRow::cell(int column) const {
+    const SheetTable& table = *sheet_->table_;
+    const StoredCell& cell = table.cell(index_, column);
+    if (cell.kind == CellKind::Formula)
+        Fail(QStringLiteral("Cannot read \"%1\", a formula saved without its value: %2")
+                 .arg(table.text(cell.text), sheet_->where(index_, column)));
+    return cell;
+}
+
 double SheetRow::asFloat(const QString& column) const {
     const int index = sheet_->column(column);
     const SheetTable& table = *sheet_->table_;
-    const StoredCell& cell = table.cell(index_, index);
+    const StoredCell& cell = this->cell(index);
     if (const auto number = NumberOf(cell, table)) return *number;
     Fail(QStringLiteral("Cannot read \"%1\" as a number: %2")
              .arg(CellText(cell, table), sheet_->where(index_, index)));
@@ -87,14 +97,13 @@ int32_t SheetRow::asInteger(const QString& column) const {
 }
 
 QString SheetRow::asText(const QString& column) const {
-    const SheetTable& table = *sheet_->table_;
-    return CellText(table.cell(index_, sheet_->column(column)), table);
+    return CellText(cell(sheet_->column(column)), *sheet_->table_);
 }
 
 QDateTime SheetRow::asDateTime(const QString& column) const {
     const int index = sheet_->column(column);
     const SheetTable& table = *sheet_->table_;
-    const StoredCell& cell = table.cell(index_, index);
+    const StoredCell& cell = this->cell(index);
     std::optional<QDateTime> result;
     switch (cell.kind) {
         case CellKind::Empty:
@@ -108,6 +117,7 @@ QDateTime SheetRow::asDateTime(const QString& column) const {
             break;
         case CellKind::Boolean:
         case CellKind::ErrorValue:
+        case CellKind::Formula:
             break;
     }
     if (!result)

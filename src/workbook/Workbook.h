@@ -28,9 +28,11 @@ QString WorkbookFilePath(const QString& path, const QString& file);
 
 class XlsxPackage;  // the opened .xlsx file: worksheets in workbook order, shared strings, styles
 struct SheetTable;  // one worksheet loaded whole
+struct StoredCell;
 class Sheet;
 
-// One data row of a sheet. Valid while its sheet lives.
+// One data row of a sheet. Valid while its sheet lives. Every read of a cell that holds a
+// formula saved without its value fails: what the formula computes is not in the file.
 class SheetRow {
 public:
     int32_t asInteger(const QString& column) const;  // numeric cell rounded, half away from zero
@@ -41,6 +43,8 @@ public:
 private:
     friend class Sheet;
     SheetRow(const Sheet& sheet, int index) : sheet_(&sheet), index_(index) {}
+    // Throws for a formula saved without its value, which no reader can take.
+    const StoredCell& cell(int column) const;
     const Sheet* sheet_;
     int index_;
 };

@@ -348,7 +348,12 @@ public:
         } else if (!inCell_) {
             return;
         } else if (name == "v") {
-            collecting_ = true;
+            collecting_ = hasValue_ = true;
+        } else if (name == "is") {
+            hasValue_ = true;
+        } else if (name == "f") {
+            hasFormula_ = collectingFormula_ = true;
+            sharedFormula_ = attributes.get("si");
         } else if (name == "rPh") {
             ++phoneticDepth_;
         } else if (name == "t") {
@@ -365,6 +370,8 @@ public:
             finishCell();
         } else if (name == "v" || name == "t") {
             collecting_ = false;
+        } else if (name == "f") {
+            collectingFormula_ = false;
         } else if (name == "rPh") {
             phoneticDepth_ = std::max(0, phoneticDepth_ - 1);
         }
@@ -372,6 +379,7 @@ public:
 
     void characters(std::string_view text) {
         if (collecting_) value_.append(text);
+        if (collectingFormula_) formula_.append(text);
     }
 
 private:
@@ -417,7 +425,9 @@ private:
         dateFormat_ = ParseWhole(attributes.get("s"), style) && style < dateStyles_.size() &&
                       dateStyles_[style];
         value_.clear();
+        formula_.clear();
         inCell_ = true;
+        hasValue_ = hasFormula_ = false;
         phoneticDepth_ = 0;
     }
 
@@ -458,12 +468,27 @@ private:
             rowHasValue_ = rowHasValue_ || cell.kind != CellKind::Empty;
         } else {
             const StoredCell cell = makeCell();
+            // Its column's name cannot be known: asking for that column would read as missing.
+            if (cell.kind == CellKind::Formula)
+                throw PackageError("header cell " + here() + " holds the formula \"" +
+                                   table_.text(cell.text).toString().toStdString() +
+                                   "\" saved without its value");
             if (cell.kind != CellKind::Empty) headerCells_.emplace_back(column_, cell);
         }
     }
 
     StoredCell makeCell() {
         StoredCell cell;
+        // openpyxl writes an empty <v> for a value it did not compute; only a text can be empty.
+        if (hasFormula_ && (!hasValue_ || (type_ != Type::FormulaText && type_ != Type::Inline &&
+                                           TrimAscii(value_).empty()))) {
+            // The follower cells of a shared formula carry only the formula's number.
+            addText(cell, formula_.empty()
+                              ? "shared formula " + QString::fromStdString(sharedFormula_)
+                              : "=" + DecodedText(formula_));
+            cell.kind = CellKind::Formula;
+            return cell;
+        }
         switch (type_) {
             case Type::Shared: {
                 size_t index = 0;
@@ -574,6 +599,9 @@ private:
     bool inRow_ = false;
     bool inCell_ = false;
     bool collecting_ = false;
+    bool collectingFormula_ = false;
+    bool hasValue_ = false;    // <v> or <is> seen
+    bool hasFormula_ = false;  // <f> seen
     int phoneticDepth_ = 0;
     int rowNumber_ = 0;
     int nextColumn_ = 0;
@@ -581,6 +609,8 @@ private:
     Type type_ = Type::Number;
     bool dateFormat_ = false;
     std::string value_;  // text of <v>, or the runs of an inline string
+    std::string formula_;
+    std::string sharedFormula_;  // the si of a shared formula
 
     bool headerFound_ = false;
     std::vector<std::pair<int, StoredCell>> headerCells_;
@@ -603,6 +633,7 @@ QString CellText(const StoredCell& cell, const SheetTable& table) {
             return QString();
         case CellKind::Text:
         case CellKind::ErrorValue:
+        case CellKind::Formula:
             return table.text(cell.text).toString();
         case CellKind::Boolean:
             return cell.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");

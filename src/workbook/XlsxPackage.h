@@ -22,10 +22,13 @@ class zip_archive_stream_blob;
 
 namespace wwweksports {
 
-enum class CellKind : uint8_t { Empty, Number, Boolean, Text, ErrorValue };
+// A formula saved without the value it last computed (a writer that does not calculate)
+// is kept as such: the value a reader expects cannot be known.
+enum class CellKind : uint8_t { Empty, Number, Boolean, Text, ErrorValue, Formula };
 
-// One cell: numbers and booleans in `number`, texts and error values as an index into
-// SheetTable's texts. Sixteen bytes, so that a large sheet stays small.
+// One cell: numbers and booleans in `number`; texts, error values and the formula text of a
+// formula without its value as an index into SheetTable's texts. Sixteen bytes, so that a
+// large sheet stays small.
 struct StoredCell {
     double number = 0;
     uint32_t text = 0;
@@ -70,7 +73,8 @@ struct SheetTable {
 };
 
 // The cell as text: texts as they are, numbers in fixed notation or as a date when their
-// format is a date format, booleans as TRUE or FALSE, error values as their text.
+// format is a date format, booleans as TRUE or FALSE, error values as their text, a formula
+// without its value as its formula.
 QString CellText(const StoredCell& cell, const SheetTable& table);
 
 class XlsxPackage {

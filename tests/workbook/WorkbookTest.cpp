@@ -103,7 +103,8 @@ TEST(WorkbookTest, FilesThatAreNoWorkbookFailNamingTheFile) {
     std::vector<std::pair<QString, QString>> damaged = {
         {"A3", "cell reference \"A3\" lies outside its row 2"},
         {"Rows", "row 1048577 is not valid"}, {"Columns", "row 1 has cells past XFD"},
-        {"Overlong", "part xl/worksheets/sheet14.xml unpacks to more than its size in the zip "
+        {"Header", "header cell B1 holds the formula \"=A1\" saved without its value"},
+        {"Overlong", "part xl/worksheets/sheet15.xml unpacks to more than its size in the zip "
                      "directory"}};
     for (const char* bad : {"A0", "XFE1", "A1048577", "1A", "A1B", "AAAA1", "A", "$A$2", "A 2"})
         damaged.emplace_back(bad, QStringLiteral("cell reference \"%1\" in row 2 is not valid")
@@ -231,6 +232,33 @@ TEST(WorkbookTest, OddWorkbooksReadAsTheirWritersMeant) {
     for (const auto& c : cases)
         EXPECT_EQ(ReadAll(Odd(c.file).firstSheet(), c.row, c.column, c.cell), c.read) << c.file;
     EXPECT_EQ(Odd(at).firstSheet().rowCount(), 3);  // its row 5 holds only an empty string
+}
+
+// A formula saved without its value (openpyxl writes it so) fails whichever way its cell is
+// read, naming the formula; a row with one is a data row; a formula with its value reads as that.
+TEST(WorkbookTest, FormulasWithoutTheirValuesFailWhenRead) {
+    const Sheet sheet = Odd("formulas.xlsx").firstSheet();
+    ASSERT_EQ(sheet.rowCount(), 3);  // not row 4, whose formula has no header
+    EXPECT_EQ(ReadAll(sheet, 0, "ID", "A2") + ReadAll(sheet, 1, "NOSAUKUMS", "C3"),
+              "2|2|2|1900-01-02Z|0|0|1899-12-30Z");
+    const struct {
+        int row;
+        const char *cell, *column, *formula;
+    } cases[] = {{0, "B2", "ATLIKUMS", "=A2*3"},
+                 {0, "C2", "NOSAUKUMS", "=\"a\"&\"b\""},
+                 {0, "D2", "CENA", "=A2/2"},
+                 {1, "D3", "CENA", "shared formula 0"}};
+    for (const auto& c : cases) {
+        const SheetRow row = sheet.row(c.row);
+        const QString column = c.column;
+        for (const std::function<void()>& read : std::initializer_list<std::function<void()>>{
+                 [&] { row.asText(column); }, [&] { row.asFloat(column); },
+                 [&] { row.asInteger(column); }, [&] { row.asDateTime(column); }})
+            ExpectWorkbookError(
+                read, {QStringLiteral("Cannot read \"%1\", a formula saved without "
+                                      "its value: %2, sheet \"Sheet1\", cell %3, column %4")
+                           .arg(c.formula, kOdd + "formulas.xlsx", c.cell, c.column)});
+    }
 }
 
 // What no worksheet written here reaches: the date formats by id and code, dates back to
