@@ -45,7 +45,7 @@ QString WorkbookFilePath(const QString& path, const QString& file) {
 
 namespace {
 
-// Numbers as they are, booleans as 1 or 0, texts parsed; empty cells and blank texts are 0.
+// Numbers as they are, booleans as 1 or 0, texts parsed; empty cells are 0.
 std::optional<double> NumberOf(const StoredCell& cell, const SheetTable& table) {
     switch (cell.kind) {
         case CellKind::Empty:
@@ -53,11 +53,8 @@ std::optional<double> NumberOf(const StoredCell& cell, const SheetTable& table) 
         case CellKind::Number:
         case CellKind::Boolean:
             return cell.number;
-        case CellKind::Text: {
-            const QStringView value = table.text(cell.text);
-            if (value.trimmed().isEmpty()) return 0;
-            return xlsx::ParseNumberText(value);
-        }
+        case CellKind::Text:
+            return xlsx::ParseNumberText(table.text(cell.text));
         case CellKind::ErrorValue:
         case CellKind::Formula:
             break;

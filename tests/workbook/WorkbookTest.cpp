@@ -156,12 +156,12 @@ TEST(WorkbookTest, WorksheetsInWorkbookOrder) {
 // The header is the first row with a value; blank rows are skipped, yet cell references count
 // them; of two headers that differ only in letter case the first wins. Whole numbers round half
 // away from zero; serials from 60 on are a day behind (Excel's 29.2.1900) and need no date
-// format; blank text is as good as an empty cell.
+// format; blank text is an empty date, yet no number.
 TEST(WorkbookTest, CellsReadAsTextNumbersAndDates) {
     const std::monostate _;
     // clang-format off
     std::vector<std::pair<CellValue, std::string>> cases = {
-        {_, "|0|0|1899-12-30Z"}, {"   ", "   |0|0|1899-12-30Z"}, {"2.5", "2.5|2.5|3|!"},
+        {_, "|0|0|1899-12-30Z"}, {"   ", "   |!|!|1899-12-30Z"}, {"2.5", "2.5|2.5|3|!"},
         {" -1,25 ", " -1,25 |-1.25|-1|!"}, {"+3", "+3|3|3|!"}, {",5", ",5|0.5|1|!"},
         {"5.", "5.|5|5|!"}, {"1,5E-2", "1,5E-2|0.015|0|!"},
         {"2026-03-10", "2026-03-10|!|!|2026-03-10Z"}, {"10.03.2026", "10.03.2026|!|!|2026-03-10Z"},
