@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <orcus/sax_parser.hpp>
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
@@ -126,6 +127,39 @@ std::unordered_map<std::string, uint64_t> ReadZipDirectory(QByteArray& zip) {
         pos += 46 + nameLength + u16(pos + 30) + u16(pos + 32);
     }
     return sizes;
+}
+
+// liborcus 0.17 decodes a numeric character reference with std::stoi, which throws for one
+// without digits, and stops the process on a failed assertion for a code point past U+10FFFF.
+// So every "&#" must begin a reference that names a character: decimal or "x" and hexadecimal
+// digits up to U+10FFFF, then ";".
+void CheckCharacterReferences(const std::vector<unsigned char>& xml, const std::string& part) {
+    const unsigned char* const end = xml.data() + xml.size();
+    for (const unsigned char* at = xml.data();
+         (at = static_cast<const unsigned char*>(std::memchr(at, '&', end - at))); ++at) {
+        if (end - at < 2 || at[1] != '#') continue;
+        const bool hex = end - at > 2 && at[2] == 'x';
+        const uint32_t base = hex ? 16 : 10;
+        const unsigned char* digit = at + (hex ? 3 : 2);
+        uint32_t code = 0;
+        for (; digit < end && code <= 0x10FFFF; ++digit) {
+            const char c = static_cast<char>(*digit);
+            const uint32_t value = c >= '0' && c <= '9'   ? c - '0'
+                                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                          : base;
+            if (value >= base) break;
+            code = code * base + value;
+        }
+        if (digit == at + (hex ? 3 : 2) || code > 0x10FFFF || digit == end || *digit != ';') {
+            const size_t near = std::min<size_t>(static_cast<size_t>(end - at), 16);
+            const auto* semicolon = static_cast<const unsigned char*>(std::memchr(at, ';', near));
+            const std::string shown(reinterpret_cast<const char*>(at),
+                                    semicolon ? semicolon + 1 - at : near);
+            throw PackageError(part + ": character reference \"" + shown +
+                               (semicolon ? "\"" : "...\"") + " is not valid");
+        }
+    }
 }
 
 // "xl/worksheets/sheet1.xml" from the part "xl/workbook.xml" and the relationship target
@@ -784,6 +818,7 @@ std::vector<unsigned char> XlsxPackage::readPart(const std::string& part) const 
 template <typename Reader>
 void XlsxPackage::parsePart(const std::string& part, Reader& reader) const {
     const std::vector<unsigned char> xml = readPart(part);
+    CheckCharacterReferences(xml, part);
     SaxHandler<Reader> handler(reader);
     try {
         orcus::sax_parser<SaxHandler<Reader>> parser(reinterpret_cast<const char*>(xml.data()),

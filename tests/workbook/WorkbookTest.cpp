@@ -103,8 +103,9 @@ TEST(WorkbookTest, FilesThatAreNoWorkbookFailNamingTheFile) {
     std::vector<std::pair<QString, QString>> damaged = {
         {"A3", "cell reference \"A3\" lies outside its row 2"},
         {"Rows", "row 1048577 is not valid"}, {"Columns", "row 1 has cells past XFD"},
+        {"Reference", "xl/worksheets/sheet14.xml: character reference \"&#x110000;\" is not valid"},
         {"Header", "header cell B1 holds the formula \"=A1\" saved without its value"},
-        {"Overlong", "part xl/worksheets/sheet15.xml unpacks to more than its size in the zip "
+        {"Overlong", "part xl/worksheets/sheet16.xml unpacks to more than its size in the zip "
                      "directory"}};
     for (const char* bad : {"A0", "XFE1", "A1048577", "1A", "A1B", "AAAA1", "A", "$A$2", "A 2"})
         damaged.emplace_back(bad, QStringLiteral("cell reference \"%1\" in row 2 is not valid")
