@@ -105,13 +105,14 @@ public:
     struct Loaded;  // what has been read of the file
 
     // Opens `file` in the directory of `path` (see WorkbookFilePath). Throws when the
-    // directory or the file is missing, the file is no .xlsx workbook or has no worksheet.
+    // directory or the file is missing, the file is no .xlsx workbook, has no worksheet or
+    // would unpack to more than 1 GiB.
     static Workbook Open(const QString& path, const QString& file);
 
     const QString& filePath() const { return filePath_; }
     QStringList sheetNames() const;  // worksheets in workbook order
 
-    // Worksheets are loaded whole; a damaged one throws naming it.
+    // Worksheets are loaded whole; a damaged one, or one past 512 MiB of XML, throws naming it.
     Sheet firstSheet() const;
     Sheet sheet(const QString& name) const;  // name matched without regard to case
 

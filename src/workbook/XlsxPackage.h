@@ -80,12 +80,14 @@ QString CellText(const StoredCell& cell, const SheetTable& table);
 class XlsxPackage {
 public:
     // Reads the package structure, shared strings and styles. Throws Error(Workbook) when the
-    // file cannot be read, is no .xlsx package or has no worksheet.
+    // file cannot be read, is no .xlsx package, has no worksheet or would unpack to more than
+    // 1 GiB.
     static std::unique_ptr<XlsxPackage> open(const QString& filePath);
     ~XlsxPackage();
 
     const QStringList& sheetNames() const { return sheetNames_; }
-    // Throws Error(Workbook) naming the file and sheet when the worksheet is damaged.
+    // Throws Error(Workbook) naming the file and sheet when the worksheet is damaged or would
+    // unpack to more than 512 MiB.
     SheetTable loadSheet(int index) const;
 
 private:
