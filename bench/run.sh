@@ -15,6 +15,9 @@ echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2/1048576}
 "$build/wwweksports-sample-catalogue" "$work" "$products" 2000 4
 echo "Preces_web.xlsx: $(du -k "$work/Preces_web.xlsx" | cut -f1) KiB, $products products"
 "$build/bench/bench_workbook_read" "$work"
+mkdir "$work/full"
+"$build/bench/bench_workbook_read" "$work/full" 1048576
+rm -r "$work/full"
 rm -f "$work"/*.tsv
 "$build/bench/bench_send_lists" "$work" "$products" 2000 4 2
 rm -f "$work"/*.tsv

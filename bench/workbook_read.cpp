@@ -1,18 +1,59 @@
 // Reads a products workbook whole, as the uploads do, and prints the time and the peak
 // memory of the process.
-//   bench_workbook_read DIR   (DIR holds Preces_web.xlsx, e.g. from wwweksports-sample-catalogue)
+//   bench_workbook_read DIR          (DIR holds Preces_web.xlsx, e.g. from
+//                                     wwweksports-sample-catalogue)
+//   bench_workbook_read DIR ROWS     first writes DIR/Preces_web.xlsx, a worksheet of ROWS rows:
+//                                     the header and products with an ID, a name unique per
+//                                     row, a price and a balance; 1048576 rows fill a worksheet
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
 
 #include "BenchSupport.h"
+#include "fixtures/WorkbookBuilder.h"
 #include "operator/Error.h"
 #include "workbook/Workbook.h"
 
 using namespace wwweksports;
 
+namespace {
+
+// Written in a child process, so that the writer's memory does not count as the reader's peak.
+bool WriteProducts(const std::string& directory, int rows) {
+    const pid_t child = fork();
+    if (child == 0) {
+        try {
+            testing::WorkbookBuilder builder;
+            builder.sheet("Preces").row({"ID", "NOSAUKUMS", "CENA_AR_PVN", "ATLIKUMS"});
+            for (int id = 1; id < rows; ++id)
+                builder.row({id, "Prece nr. " + std::to_string(id), 0.25 * (id % 400), id % 250});
+            builder.save(directory + "/Preces_web.xlsx");
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            _exit(1);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s DIR [ROWS]\n", argv[0]);
         return 2;
+    }
+    if (argc == 3) {
+        bench::Stopwatch write;
+        if (!WriteProducts(argv[1], std::atoi(argv[2]))) return 1;
+        std::printf("wrote %s rows in %.1f s\n", argv[2], write.seconds());
     }
     const double before = bench::PeakMemoryMiB();
     try {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The test command: installs what is missing, builds with warnings as errors, starts the
-# private test database, runs every test, stops the database.
+# private test database, runs every test, stops the database; then runs the workbook fuzz
+# program in a sanitizer build (scripts/fuzz.sh).
 #   scripts/test.sh [ctest arguments]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,3 +14,4 @@ trap '"$root/scripts/testdb.sh" stop "$dbdir"' EXIT
 export WWWEKSPORTS_TEST_DB_PORT=$port
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure --timeout 600 -j "$(nproc)" "$@"
+"$root/scripts/fuzz.sh"

@@ -45,7 +45,7 @@ QString WorkbookFilePath(const QString& path, const QString& file) {
 
 namespace {
 
-// Numbers as they are, booleans as 1 or 0, texts parsed; empty cells and blank texts are 0.
+// Numbers as they are, booleans as 1 or 0, texts parsed; empty cells are 0.
 std::optional<double> NumberOf(const StoredCell& cell, const SheetTable& table) {
     switch (cell.kind) {
         case CellKind::Empty:
@@ -53,12 +53,10 @@ std::optional<double> NumberOf(const StoredCell& cell, const SheetTable& table) 
         case CellKind::Number:
         case CellKind::Boolean:
             return cell.number;
-        case CellKind::Text: {
-            const QString& value = table.strings[cell.text];
-            if (value.trimmed().isEmpty()) return 0;
-            return xlsx::ParseNumberText(value);
-        }
+        case CellKind::Text:
+            return xlsx::ParseNumberText(table.text(cell.text));
         case CellKind::ErrorValue:
+        case CellKind::Formula:
             break;
     }
     return std::nullopt;
@@ -66,13 +64,22 @@ std::optional<double> NumberOf(const StoredCell& cell, const SheetTable& table) 
 
 }  // namespace
 
+const StoredCell& SheetRow::cell(int column) const {
+    const SheetTable& table = *sheet_->table_;
+    const StoredCell& cell = table.cell(index_, column);
+    if (cell.kind == CellKind::Formula)
+        Fail(QStringLiteral("Cannot read \"%1\", a formula saved without its value: %2")
+                 .arg(table.text(cell.text), sheet_->where(index_, column)));
+    return cell;
+}
+
 double SheetRow::asFloat(const QString& column) const {
     const int index = sheet_->column(column);
     const SheetTable& table = *sheet_->table_;
-    const StoredCell& cell = table.cell(index_, index);
+    const StoredCell& cell = this->cell(index);
     if (const auto number = NumberOf(cell, table)) return *number;
     Fail(QStringLiteral("Cannot read \"%1\" as a number: %2")
-             .arg(CellText(cell, table.strings, table.date1904), sheet_->where(index_, index)));
+             .arg(CellText(cell, table), sheet_->where(index_, index)));
 }
 
 int32_t SheetRow::asInteger(const QString& column) const {
@@ -87,14 +94,13 @@ int32_t SheetRow::asInteger(const QString& column) const {
 }
 
 QString SheetRow::asText(const QString& column) const {
-    const SheetTable& table = *sheet_->table_;
-    return CellText(table.cell(index_, sheet_->column(column)), table.strings, table.date1904);
+    return CellText(cell(sheet_->column(column)), *sheet_->table_);
 }
 
 QDateTime SheetRow::asDateTime(const QString& column) const {
     const int index = sheet_->column(column);
     const SheetTable& table = *sheet_->table_;
-    const StoredCell& cell = table.cell(index_, index);
+    const StoredCell& cell = this->cell(index);
     std::optional<QDateTime> result;
     switch (cell.kind) {
         case CellKind::Empty:
@@ -103,16 +109,17 @@ QDateTime SheetRow::asDateTime(const QString& column) const {
             result = xlsx::SerialToDateTime(cell.number, table.date1904);
             break;
         case CellKind::Text:
-            if (table.strings[cell.text].trimmed().isEmpty()) return ZeroDate();
-            result = xlsx::ParseDateText(table.strings[cell.text]);
+            if (table.text(cell.text).trimmed().isEmpty()) return ZeroDate();
+            result = xlsx::ParseDateText(table.text(cell.text));
             break;
         case CellKind::Boolean:
         case CellKind::ErrorValue:
+        case CellKind::Formula:
             break;
     }
     if (!result)
         Fail(QStringLiteral("Cannot read \"%1\" as a date: %2")
-                 .arg(CellText(cell, table.strings, table.date1904), sheet_->where(index_, index)));
+                 .arg(CellText(cell, table), sheet_->where(index_, index)));
     return *result;
 }
 

@@ -28,9 +28,11 @@ QString WorkbookFilePath(const QString& path, const QString& file);
 
 class XlsxPackage;  // the opened .xlsx file: worksheets in workbook order, shared strings, styles
 struct SheetTable;  // one worksheet loaded whole
+struct StoredCell;
 class Sheet;
 
-// One data row of a sheet. Valid while its sheet lives.
+// One data row of a sheet. Valid while its sheet lives. Every read of a cell that holds a
+// formula saved without its value fails: what the formula computes is not in the file.
 class SheetRow {
 public:
     int32_t asInteger(const QString& column) const;  // numeric cell rounded, half away from zero
@@ -45,6 +47,8 @@ public:
 private:
     friend class Sheet;
     SheetRow(const Sheet& sheet, int index) : sheet_(&sheet), index_(index) {}
+    // Throws for a formula saved without its value, which no reader can take.
+    const StoredCell& cell(int column) const;
     const Sheet* sheet_;
     int index_;
 };
@@ -105,13 +109,14 @@ public:
     struct Loaded;  // what has been read of the file
 
     // Opens `file` in the directory of `path` (see WorkbookFilePath). Throws when the
-    // directory or the file is missing, the file is no .xlsx workbook or has no worksheet.
+    // directory or the file is missing, the file is no .xlsx workbook, has no worksheet or
+    // would unpack to more than 1 GiB.
     static Workbook Open(const QString& path, const QString& file);
 
     const QString& filePath() const { return filePath_; }
     QStringList sheetNames() const;  // worksheets in workbook order
 
-    // Worksheets are loaded whole; a damaged one throws naming it.
+    // Worksheets are loaded whole; a damaged one, or one past 512 MiB of XML, throws naming it.
     Sheet firstSheet() const;
     Sheet sheet(const QString& name) const;  // name matched without regard to case
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <orcus/sax_parser.hpp>
 #include <orcus/zip_archive.hpp>
 #include <orcus/zip_archive_stream.hpp>
@@ -21,6 +22,12 @@ namespace {
 class PackageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// The parts would unpack to more than kMaxUnpacked.
+class TooLargeError : public PackageError {
+public:
+    TooLargeError();
 };
 
 constexpr int kMaxColumns = 16384;  // XFD
@@ -62,34 +69,96 @@ QString DecodedText(const std::string& utf8) {
     return xlsx::DecodeEscapes(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
+// What this tool unpacks of one workbook at most: all parts read together (the shared
+// strings count too), and one worksheet's XML.
+constexpr uint64_t kMaxUnpacked = uint64_t{1} << 30;
+constexpr uint64_t kMaxSheetUnpacked = uint64_t{512} << 20;
+// readPart appends a guard of six bytes to each part; this much room is asked for it.
+constexpr uint32_t kGuardRoom = 8;
+
+std::string MiB(uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
+
+TooLargeError::TooLargeError()
+    : PackageError("the workbook unpacks to more than " + MiB(kMaxUnpacked)) {}
+
 // liborcus 0.17 trusts the sizes in the zip directory: it allocates an entry's declared sizes
-// before reading it. A damaged directory must be caught here, before it asks for gigabytes.
-void CheckZipDirectory(const QByteArray& zip) {
-    constexpr uint64_t kMaxEntrySize = 1u << 30;
+// before reading it and unpacks a deflated entry into exactly its declared size, cutting off
+// what follows. A damaged directory must be caught here, before it asks for gigabytes. The
+// directory is walked as orcus walks it: from the end record's offset while the records'
+// signatures hold, whatever their count says; of two entries with one name orcus reads the
+// first. Deflated entries are declared kGuardRoom bytes longer, so that orcus leaves room
+// for readPart's guard (no copy of a large part) and anything unpacking past the declared
+// size shows. Returns the unpacked size of each entry as declared.
+std::unordered_map<std::string, uint64_t> ReadZipDirectory(QByteArray& zip) {
     constexpr uint64_t kMaxDeflateRatio = 1032;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(zip.constData());
+    auto* bytes = reinterpret_cast<unsigned char*>(zip.data());
     const size_t size = static_cast<size_t>(zip.size());
     auto u16 = [bytes](size_t at) { return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8); };
     auto u32 = [&u16](size_t at) { return u16(at) | u16(at + 2) << 16; };
     if (size < 22) throw PackageError("no zip archive");
-    // The end record lies within the last 22 + 65535 bytes; orcus finds it the same way.
+    // orcus takes the last end record signature within the last 22 + 65535 bytes.
     const size_t lowest = size > 22 + 0xFFFF ? size - 22 - 0xFFFF : 0;
-    size_t end = size - 22;
+    size_t end = size - 4;
     while (u32(end) != 0x06054b50) {
         if (end == lowest) throw PackageError("no zip archive");
         --end;
     }
-    size_t pos = u32(end + 16);
-    for (uint32_t entry = 0, count = u16(end + 10); entry < count; ++entry) {
-        if (pos + 46 > size || u32(pos) != 0x02014b50)
+    if (end > size - 22) throw PackageError("the zip directory is damaged");
+    std::unordered_map<std::string, uint64_t> sizes;
+    for (size_t pos = u32(end + 16); pos + 4 <= size && u32(pos) == 0x02014b50;) {
+        if (pos + 46 > size || pos + 46 + u16(pos + 28) > size)
             throw PackageError("the zip directory is damaged");
+        const size_t nameLength = u16(pos + 28);
         const uint32_t method = u16(pos + 10);
         const uint64_t packed = u32(pos + 20);
         const uint64_t unpacked = u32(pos + 24);
-        if (packed > size || u32(pos + 42) >= size || unpacked > kMaxEntrySize ||
+        if (packed > size || u32(pos + 42) >= size ||
             (method == 8 && unpacked > packed * kMaxDeflateRatio + 64))
             throw PackageError("the zip directory is damaged");
-        pos += 46 + u16(pos + 28) + u16(pos + 30) + u16(pos + 32);
+        if (unpacked > kMaxUnpacked || packed > kMaxUnpacked) throw TooLargeError();
+        // A stored entry is read as it is packed, whatever size it declares.
+        sizes.emplace(std::string(reinterpret_cast<const char*>(bytes + pos + 46), nameLength),
+                      method == 8 ? unpacked : packed);
+        if (method == 8) {
+            const uint32_t roomy = static_cast<uint32_t>(unpacked) + kGuardRoom;
+            for (int i = 0; i < 4; ++i)
+                bytes[pos + 24 + i] = static_cast<unsigned char>(roomy >> 8 * i);
+        }
+        pos += 46 + nameLength + u16(pos + 30) + u16(pos + 32);
+    }
+    return sizes;
+}
+
+// liborcus 0.17 decodes a numeric character reference with std::stoi, which throws for one
+// without digits, and stops the process on a failed assertion for a code point past U+10FFFF.
+// So every "&#" must begin a reference that names a character: decimal or "x" and hexadecimal
+// digits up to U+10FFFF, then ";".
+void CheckCharacterReferences(const std::vector<unsigned char>& xml, const std::string& part) {
+    const unsigned char* const end = xml.data() + xml.size();
+    for (const unsigned char* at = xml.data();
+         (at = static_cast<const unsigned char*>(std::memchr(at, '&', end - at))); ++at) {
+        if (end - at < 2 || at[1] != '#') continue;
+        const bool hex = end - at > 2 && at[2] == 'x';
+        const uint32_t base = hex ? 16 : 10;
+        const unsigned char* digit = at + (hex ? 3 : 2);
+        uint32_t code = 0;
+        for (; digit < end && code <= 0x10FFFF; ++digit) {
+            const char c = static_cast<char>(*digit);
+            const uint32_t value = c >= '0' && c <= '9'   ? c - '0'
+                                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                          : base;
+            if (value >= base) break;
+            code = code * base + value;
+        }
+        if (digit == at + (hex ? 3 : 2) || code > 0x10FFFF || digit == end || *digit != ';') {
+            const size_t near = std::min<size_t>(static_cast<size_t>(end - at), 16);
+            const auto* semicolon = static_cast<const unsigned char*>(std::memchr(at, ';', near));
+            const std::string shown(reinterpret_cast<const char*>(at),
+                                    semicolon ? semicolon + 1 - at : near);
+            throw PackageError(part + ": character reference \"" + shown +
+                               (semicolon ? "\"" : "...\"") + " is not valid");
+        }
     }
 }
 
@@ -225,7 +294,7 @@ struct WorkbookReader : XmlReader {
 // Plain <si><t>, rich text runs <si><r><t> joined; phonetic runs <rPh> left out.
 class SharedStringsReader {
 public:
-    explicit SharedStringsReader(std::vector<QString>& strings) : strings_(strings) {}
+    explicit SharedStringsReader(TextPool& strings) : strings_(strings) {}
 
     void startElement(std::string_view name, const Attributes&) {
         if (name == "si") {
@@ -243,7 +312,7 @@ public:
         } else if (name == "rPh") {
             phoneticDepth_ = std::max(0, phoneticDepth_ - 1);
         } else if (name == "si" && inItem_) {
-            strings_.push_back(DecodedText(text_));
+            strings_.add(DecodedText(text_));
             inItem_ = false;
         }
     }
@@ -252,7 +321,7 @@ public:
     }
 
 private:
-    std::vector<QString>& strings_;
+    TextPool& strings_;
     std::string text_;
     bool inItem_ = false;
     bool collecting_ = false;
@@ -298,8 +367,8 @@ struct StylesReader : XmlReader {
 // user would expect of a list.
 class SheetReader {
 public:
-    SheetReader(SheetTable& table, const std::vector<bool>& dateStyles, size_t sharedCount)
-        : table_(table), dateStyles_(dateStyles), sharedCount_(sharedCount) {}
+    SheetReader(SheetTable& table, const std::vector<bool>& dateStyles)
+        : table_(table), dateStyles_(dateStyles), sharedCount_(table.sharedStrings->size()) {}
 
     void startElement(std::string_view name, const Attributes& attributes) {
         if (name == "sheetData") {
@@ -313,7 +382,12 @@ public:
         } else if (!inCell_) {
             return;
         } else if (name == "v") {
-            collecting_ = true;
+            collecting_ = hasValue_ = true;
+        } else if (name == "is") {
+            hasValue_ = true;
+        } else if (name == "f") {
+            hasFormula_ = collectingFormula_ = true;
+            sharedFormula_ = attributes.get("si");
         } else if (name == "rPh") {
             ++phoneticDepth_;
         } else if (name == "t") {
@@ -330,6 +404,8 @@ public:
             finishCell();
         } else if (name == "v" || name == "t") {
             collecting_ = false;
+        } else if (name == "f") {
+            collectingFormula_ = false;
         } else if (name == "rPh") {
             phoneticDepth_ = std::max(0, phoneticDepth_ - 1);
         }
@@ -337,6 +413,7 @@ public:
 
     void characters(std::string_view text) {
         if (collecting_) value_.append(text);
+        if (collectingFormula_) formula_.append(text);
     }
 
 private:
@@ -345,7 +422,8 @@ private:
     void startRow(const Attributes& attributes) {
         const std::string_view number = attributes.get("r");
         if (number.empty()) {
-            ++rowNumber_;
+            if (++rowNumber_ > kMaxRows)
+                throw PackageError("row " + std::to_string(rowNumber_) + " is not valid");
         } else if (!ParseWhole(number, rowNumber_) || rowNumber_ < 1 || rowNumber_ > kMaxRows) {
             throw PackageError("row number \"" + std::string(number) + "\" is not valid");
         }
@@ -355,7 +433,19 @@ private:
 
     void startCell(const Attributes& attributes) {
         const std::string_view reference = attributes.get("r");
-        column_ = reference.empty() ? nextColumn_ : ColumnOf(reference);
+        if (reference.empty()) {
+            column_ = nextColumn_;
+            if (column_ >= kMaxColumns)
+                throw PackageError("row " + std::to_string(rowNumber_) + " has cells past XFD");
+        } else {
+            int row = 0;
+            if (!ParseReference(reference, column_, row))
+                throw PackageError("cell reference \"" + std::string(reference) + "\" in row " +
+                                   std::to_string(rowNumber_) + " is not valid");
+            if (row != rowNumber_)
+                throw PackageError("cell reference \"" + std::string(reference) +
+                                   "\" lies outside its row " + std::to_string(rowNumber_));
+        }
         nextColumn_ = column_ + 1;
         const std::string_view type = attributes.get("t");
         type_ = type == "s"           ? Type::Shared
@@ -369,15 +459,18 @@ private:
         dateFormat_ = ParseWhole(attributes.get("s"), style) && style < dateStyles_.size() &&
                       dateStyles_[style];
         value_.clear();
+        formula_.clear();
         inCell_ = true;
+        hasValue_ = hasFormula_ = false;
         phoneticDepth_ = 0;
     }
 
-    // The 0-based column of a reference such as "D17".
-    static int ColumnOf(std::string_view reference) {
-        int column = 0;
+    // A reference such as "D17" as the 0-based column 3 and the row 17: one to three letters
+    // up to XFD, then the row number up to 1048576 and nothing else.
+    static bool ParseReference(std::string_view reference, int& column, int& row) {
         size_t letters = 0;
-        for (; letters < reference.size() && letters < 4; ++letters) {
+        column = 0;
+        for (; letters < reference.size() && letters < 3; ++letters) {
             const char c = reference[letters];
             if (c >= 'A' && c <= 'Z') {
                 column = column * 26 + (c - 'A' + 1);
@@ -387,9 +480,11 @@ private:
                 break;
             }
         }
-        if (letters == 0 || column > kMaxColumns)
-            throw PackageError("cell reference \"" + std::string(reference) + "\" is not valid");
-        return column - 1;
+        const std::string_view digits = reference.substr(letters);
+        const auto parsed = std::from_chars(digits.data(), digits.data() + digits.size(), row);
+        --column;
+        return letters > 0 && column < kMaxColumns && parsed.ec == std::errc() &&
+               parsed.ptr == digits.data() + digits.size() && row >= 1 && row <= kMaxRows;
     }
 
     int slotOf(int column) const {
@@ -407,12 +502,27 @@ private:
             rowHasValue_ = rowHasValue_ || cell.kind != CellKind::Empty;
         } else {
             const StoredCell cell = makeCell();
+            // Its column's name cannot be known: asking for that column would read as missing.
+            if (cell.kind == CellKind::Formula)
+                throw PackageError("header cell " + here() + " holds the formula \"" +
+                                   table_.text(cell.text).toString().toStdString() +
+                                   "\" saved without its value");
             if (cell.kind != CellKind::Empty) headerCells_.emplace_back(column_, cell);
         }
     }
 
     StoredCell makeCell() {
         StoredCell cell;
+        // openpyxl writes an empty <v> for a value it did not compute; only a text can be empty.
+        if (hasFormula_ && (!hasValue_ || (type_ != Type::FormulaText && type_ != Type::Inline &&
+                                           TrimAscii(value_).empty()))) {
+            // The follower cells of a shared formula carry only the formula's number.
+            addText(cell, formula_.empty()
+                              ? "shared formula " + QString::fromStdString(sharedFormula_)
+                              : "=" + DecodedText(formula_));
+            cell.kind = CellKind::Formula;
+            return cell;
+        }
         switch (type_) {
             case Type::Shared: {
                 size_t index = 0;
@@ -420,7 +530,8 @@ private:
                 if (!ParseWhole(value_, index) || index >= sharedCount_)
                     throw PackageError("cell " + here() + " refers to shared string \"" + value_ +
                                        "\", which does not exist");
-                if (!table_.strings[index].isEmpty()) setText(cell, static_cast<uint32_t>(index));
+                if (!table_.sharedStrings->at(static_cast<uint32_t>(index)).isEmpty())
+                    setText(cell, static_cast<uint32_t>(index));
                 return cell;
             }
             case Type::Inline:
@@ -475,10 +586,9 @@ private:
     }
 
     // An empty text is an empty cell.
-    void addText(StoredCell& cell, QString text) {
+    void addText(StoredCell& cell, QStringView text) {
         if (text.isEmpty()) return;
-        setText(cell, static_cast<uint32_t>(table_.strings.size()));
-        table_.strings.push_back(std::move(text));
+        setText(cell, static_cast<uint32_t>(sharedCount_) + table_.ownTexts.add(text));
     }
 
     void finishRow() {
@@ -498,7 +608,7 @@ private:
     void takeHeader() {
         headerFound_ = true;
         for (const auto& [column, cell] : headerCells_) {
-            const QString name = CellText(cell, table_.strings, table_.date1904);
+            const QString name = CellText(cell, table_);
             const QString key = name.toCaseFolded();
             if (table_.columnByName.contains(key)) continue;
             const int slot = static_cast<int>(table_.headers.size());
@@ -523,6 +633,9 @@ private:
     bool inRow_ = false;
     bool inCell_ = false;
     bool collecting_ = false;
+    bool collectingFormula_ = false;
+    bool hasValue_ = false;    // <v> or <is> seen
+    bool hasFormula_ = false;  // <f> seen
     int phoneticDepth_ = 0;
     int rowNumber_ = 0;
     int nextColumn_ = 0;
@@ -530,6 +643,8 @@ private:
     Type type_ = Type::Number;
     bool dateFormat_ = false;
     std::string value_;  // text of <v>, or the runs of an inline string
+    std::string formula_;
+    std::string sharedFormula_;  // the si of a shared formula
 
     bool headerFound_ = false;
     std::vector<std::pair<int, StoredCell>> headerCells_;
@@ -540,18 +655,25 @@ private:
 
 }  // namespace
 
-QString CellText(const StoredCell& cell, const std::vector<QString>& strings, bool date1904) {
+uint32_t TextPool::add(QStringView text) {
+    chars_.insert(chars_.end(), text.utf16(), text.utf16() + text.size());
+    ends_.push_back(chars_.size());
+    return static_cast<uint32_t>(ends_.size() - 1);
+}
+
+QString CellText(const StoredCell& cell, const SheetTable& table) {
     switch (cell.kind) {
         case CellKind::Empty:
             return QString();
         case CellKind::Text:
         case CellKind::ErrorValue:
-            return strings[cell.text];
+        case CellKind::Formula:
+            return table.text(cell.text).toString();
         case CellKind::Boolean:
             return cell.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
         case CellKind::Number:
             if (cell.dateFormat) {
-                if (const auto date = xlsx::SerialToDateTime(cell.number, date1904))
+                if (const auto date = xlsx::SerialToDateTime(cell.number, table.date1904))
                     return xlsx::FormatDateTime(*date);
             }
             return xlsx::FormatNumber(cell.number);
@@ -573,6 +695,10 @@ std::unique_ptr<XlsxPackage> XlsxPackage::open(const QString& filePath) {
     std::unique_ptr<XlsxPackage> package(new XlsxPackage(filePath, file.readAll()));
     try {
         package->load();
+    } catch (const TooLargeError&) {
+        throw Error(Error::Category::Workbook,
+                    QStringLiteral("Cannot read the workbook (it unpacks to more than %1): %2")
+                        .arg(QString::fromStdString(MiB(kMaxUnpacked)), filePath));
     } catch (const std::exception& e) {
         // orcus' zip errors may carry no text.
         const QString detail =
@@ -587,16 +713,16 @@ std::unique_ptr<XlsxPackage> XlsxPackage::open(const QString& filePath) {
 }
 
 void XlsxPackage::load() {
-    CheckZipDirectory(content_);
+    entrySizes_ = ReadZipDirectory(content_);
     stream_ = std::make_unique<orcus::zip_archive_stream_blob>(
         reinterpret_cast<const uint8_t*>(content_.constData()),
         static_cast<size_t>(content_.size()));
     archive_ = std::make_unique<orcus::zip_archive>(stream_.get());
     archive_->load();
     for (size_t i = 0; i < archive_->get_file_entry_count(); ++i) {
-        const std::string_view name = archive_->get_file_entry_name(i);
-        entryNames_.emplace(name);
-        entryByLowerName_.emplace(Lower(name), std::string(name));
+        const std::string name(archive_->get_file_entry_name(i));
+        if (entrySizes_.count(name) == 0) throw PackageError("the zip directory is damaged");
+        entryByLowerName_.emplace(Lower(name), name);
     }
 
     std::string workbookPart;
@@ -618,9 +744,18 @@ void XlsxPackage::load() {
         sheetNames_.push_back(sheet.name);
         sheetParts_.push_back(relationship->second.target);
     }
+    // All that will be read, counted before the large parts are unpacked.
+    uint64_t planned = unpacked_;
+    for (const std::string& part : sheetParts_) planned += unpackedSize(part);
+    for (const auto& [id, relationship] : relationships) {
+        if (EndsWith(relationship.type, "/sharedStrings") || EndsWith(relationship.type, "/styles"))
+            planned += unpackedSize(relationship.target);
+    }
+    if (planned > kMaxUnpacked) throw TooLargeError();
+    sharedStrings_ = std::make_shared<TextPool>();
     for (const auto& [id, relationship] : relationships) {
         if (EndsWith(relationship.type, "/sharedStrings")) {
-            SharedStringsReader reader(sharedStrings_);
+            SharedStringsReader reader(*sharedStrings_);
             parsePart(relationship.target, reader);
         } else if (EndsWith(relationship.type, "/styles")) {
             StylesReader reader;
@@ -637,8 +772,7 @@ std::unordered_map<std::string, XlsxPackage::Relationship> XlsxPackage::readRela
         slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
     const std::string relsPart = folder + "_rels/" + part.substr(folder.size()) + ".rels";
     std::unordered_map<std::string, Relationship> result;
-    if (entryNames_.count(relsPart) == 0 && entryByLowerName_.count(Lower(relsPart)) == 0)
-        return result;
+    if (entryName(relsPart).empty()) return result;
     RelationshipsReader reader;
     parsePart(relsPart, reader);
     for (auto& entry : reader.entries)
@@ -646,29 +780,45 @@ std::unordered_map<std::string, XlsxPackage::Relationship> XlsxPackage::readRela
     return result;
 }
 
+// The name of the zip entry of `part`; zip lookups ignore case. Empty when it is missing.
+std::string XlsxPackage::entryName(const std::string& part) const {
+    if (entrySizes_.count(part) != 0) return part;
+    const auto entry = entryByLowerName_.find(Lower(part));
+    return entry == entryByLowerName_.end() ? std::string() : entry->second;
+}
+
+// As the zip directory gives it; a missing part is read as missing by readPart.
+uint64_t XlsxPackage::unpackedSize(const std::string& part) const {
+    const auto size = entrySizes_.find(entryName(part));
+    return size == entrySizes_.end() ? 0 : size->second;
+}
+
 // The part's bytes, followed by a guard. liborcus 0.17's parser can step past the end of a
 // document cut short inside a tag or an entity and run on through memory; the guard closes
 // any open quote, tag or text and then fails on "</>", so that parsing always ends inside the
 // buffer. A well-formed part is parsed to its root element's end and never reaches it.
 std::vector<unsigned char> XlsxPackage::readPart(const std::string& part) const {
-    std::string name = part;
-    if (entryNames_.count(part) == 0) {
-        const auto entry = entryByLowerName_.find(Lower(part));
-        if (entry == entryByLowerName_.end()) throw PackageError("part " + part + " is missing");
-        name = entry->second;
-    }
+    const std::string name = entryName(part);
+    if (name.empty()) throw PackageError("part " + part + " is missing");
+    const uint64_t size = entrySizes_.at(name);
+    if (unpacked_ + size > kMaxUnpacked) throw TooLargeError();
+    unpacked_ += size;
     std::vector<unsigned char> bytes;
     if (!archive_->read_file_entry(name, bytes))
         throw PackageError("part " + part + " cannot be unpacked");
-    while (!bytes.empty() && bytes.back() == 0) bytes.pop_back();  // orcus' terminator
+    // orcus fills what the data leaves of the declared size with zeros.
+    while (!bytes.empty() && bytes.back() == 0) bytes.pop_back();
+    if (bytes.size() > size)
+        throw PackageError("part " + part + " unpacks to more than its size in the zip directory");
     const std::string_view guard = "\"'></>";
-    bytes.insert(bytes.end(), guard.begin(), guard.end());
+    bytes.insert(bytes.end(), guard.begin(), guard.end());  // into the room asked for it
     return bytes;
 }
 
 template <typename Reader>
 void XlsxPackage::parsePart(const std::string& part, Reader& reader) const {
     const std::vector<unsigned char> xml = readPart(part);
+    CheckCharacterReferences(xml, part);
     SaxHandler<Reader> handler(reader);
     try {
         orcus::sax_parser<SaxHandler<Reader>> parser(reinterpret_cast<const char*>(xml.data()),
@@ -682,10 +832,13 @@ void XlsxPackage::parsePart(const std::string& part, Reader& reader) const {
 SheetTable XlsxPackage::loadSheet(int index) const {
     SheetTable table;
     table.date1904 = date1904_;
-    table.strings = sharedStrings_;
-    SheetReader reader(table, dateStyles_, sharedStrings_.size());
+    table.sharedStrings = sharedStrings_;
+    SheetReader reader(table, dateStyles_);
+    const std::string& part = sheetParts_[static_cast<size_t>(index)];
     try {
-        parsePart(sheetParts_[static_cast<size_t>(index)], reader);
+        if (unpackedSize(part) > kMaxSheetUnpacked)
+            throw PackageError("it unpacks to more than " + MiB(kMaxSheetUnpacked));
+        parsePart(part, reader);
     } catch (const std::exception& e) {
         throw Error(Error::Category::Workbook,
                     QStringLiteral("Cannot read the worksheet (%1): %2, sheet \"%3\"")

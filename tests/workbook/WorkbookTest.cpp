@@ -76,11 +76,14 @@ TEST(WorkbookTest, KeptWorkbookServesUntilTheFileChanges) {
     EXPECT_THROW(garbledRows(-1, 0), Error);  // the kept file's size and time again
 }
 
-// A flipped byte may go unnoticed where it lands in text; anything else is a workbook error.
+// Files whose zip directories declare more than the reader unpacks (one worksheet past 512 MiB,
+// all parts past 1 GiB) fail naming the file, damaged worksheets when they are read, naming the
+// sheet and the fault. A flipped byte may go unnoticed where it lands in text; anything else is
+// a workbook error.
 TEST(WorkbookTest, FilesThatAreNoWorkbookFailNamingTheFile) {
     const QString notXlsx = "Not an Excel workbook (.xlsx): " + kProducts, no = kDir.filePath("no");
     // clang-format off
-    const std::vector<std::pair<std::function<void()>, QStringList>> failures = {
+    std::vector<std::pair<std::function<void()>, QStringList>> failures = {
         {[&] { Workbook::Open(no + "/x.xlsx", "a"); }, {"Workbook directory not found: " + no}},
         {[] { Workbook::Open(kProducts, "a"); }, {"Workbook not found: " + kDir.filePath("a")}},
         {[] { Write("ID;NOSAUKUMS\n1;Ābols\n"); Products(); }, {notXlsx}},
@@ -88,7 +91,29 @@ TEST(WorkbookTest, FilesThatAreNoWorkbookFailNamingTheFile) {
         {[] { Odd("malformed_sheet.xlsx").firstSheet(); },
          {"Cannot read the worksheet", kOdd + "malformed_sheet.xlsx, sheet \"Sheet1\""}},
         {[] { Odd("absolute_targets.xlsx").sheet("Alpha"); },
-         {"cell A2", "shared string", kOdd + "absolute_targets.xlsx, sheet \"Alpha\""}}};
+         {"cell A2", "shared string", kOdd + "absolute_targets.xlsx, sheet \"Alpha\""}},
+        {[] { Odd("miscounted.xlsx"); },
+         {"(.xlsx): " + kOdd + "miscounted.xlsx (the zip directory is damaged)"}},
+        {[] { Odd("oversized_workbook.xlsx"); },
+         {"Cannot read the workbook (it unpacks to more than 1024 MiB): " + kOdd +
+          "oversized_workbook.xlsx"}},
+        {[] { Odd("oversized_sheet.xlsx").firstSheet(); },
+         {"Cannot read the worksheet (it unpacks to more than 512 MiB): " + kOdd +
+          "oversized_sheet.xlsx, sheet \"Sheet1\""}}};
+    std::vector<std::pair<QString, QString>> damaged = {
+        {"A3", "cell reference \"A3\" lies outside its row 2"},
+        {"Rows", "row 1048577 is not valid"}, {"Columns", "row 1 has cells past XFD"},
+        {"Reference", "xl/worksheets/sheet14.xml: character reference \"&#x110000;\" is not valid"},
+        {"Header", "header cell B1 holds the formula \"=A1\" saved without its value"},
+        {"Overlong", "part xl/worksheets/sheet16.xml unpacks to more than its size in the zip "
+                     "directory"}};
+    for (const char* bad : {"A0", "XFE1", "A1048577", "1A", "A1B", "AAAA1", "A", "$A$2", "A 2"})
+        damaged.emplace_back(bad, QStringLiteral("cell reference \"%1\" in row 2 is not valid")
+                                      .arg(bad));
+    for (const auto& [sheet, fault] : damaged)
+        failures.push_back({[sheet = sheet] { Odd("damaged_sheets.xlsx").sheet(sheet); },
+                            {"(" + fault + "): " + kOdd + "damaged_sheets.xlsx, sheet \"" +
+                             sheet}});
     // clang-format on
     for (const auto& [call, message] : failures) ExpectWorkbookError(call, message);
     QFile good(kOdd + "absolute_targets.xlsx");
@@ -132,12 +157,12 @@ TEST(WorkbookTest, WorksheetsInWorkbookOrder) {
 // The header is the first row with a value; blank rows are skipped, yet cell references count
 // them; of two headers that differ only in letter case the first wins. Whole numbers round half
 // away from zero; serials from 60 on are a day behind (Excel's 29.2.1900) and need no date
-// format; blank text is as good as an empty cell.
+// format; blank text is an empty date, yet no number.
 TEST(WorkbookTest, CellsReadAsTextNumbersAndDates) {
     const std::monostate _;
     // clang-format off
     std::vector<std::pair<CellValue, std::string>> cases = {
-        {_, "|0|0|1899-12-30Z"}, {"   ", "   |0|0|1899-12-30Z"}, {"2.5", "2.5|2.5|3|!"},
+        {_, "|0|0|1899-12-30Z"}, {"   ", "   |!|!|1899-12-30Z"}, {"2.5", "2.5|2.5|3|!"},
         {" -1,25 ", " -1,25 |-1.25|-1|!"}, {"+3", "+3|3|3|!"}, {",5", ",5|0.5|1|!"},
         {"5.", "5.|5|5|!"}, {"1,5E-2", "1,5E-2|0.015|0|!"},
         {"2026-03-10", "2026-03-10|!|!|2026-03-10Z"}, {"10.03.2026", "10.03.2026|!|!|2026-03-10Z"},
@@ -202,11 +227,39 @@ TEST(WorkbookTest, OddWorkbooksReadAsTheirWritersMeant) {
         {at, 2, "B4", "NOSAUKUMS", "Ķēķis & Co ž \"citāts\" '|!|!|!"},
         {at, 2, "C4", "STATUSS", "formula text|!|!|!"},
         {"prefixed.xlsx", 0, "A2", "atlikums", "12.5|12.5|13|1900-01-12T12:00:00Z"},
-        {"prefixed.xlsx", 0, "B2", "Nosaukums", "Ābols|!|!|!"}};
+        {"prefixed.xlsx", 0, "B2", "Nosaukums", "Ābols|!|!|!"},
+        {"damaged_sheets.xlsx", 0, "XFD1048576", "LAST", "8|8|8|1900-01-08Z"}};
     // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(ReadAll(Odd(c.file).firstSheet(), c.row, c.column, c.cell), c.read) << c.file;
     EXPECT_EQ(Odd(at).firstSheet().rowCount(), 3);  // its row 5 holds only an empty string
+}
+
+// A formula saved without its value (openpyxl writes it so) fails whichever way its cell is
+// read, naming the formula; a row with one is a data row; a formula with its value reads as that.
+TEST(WorkbookTest, FormulasWithoutTheirValuesFailWhenRead) {
+    const Sheet sheet = Odd("formulas.xlsx").firstSheet();
+    ASSERT_EQ(sheet.rowCount(), 3);  // not row 4, whose formula has no header
+    EXPECT_EQ(ReadAll(sheet, 0, "ID", "A2") + ReadAll(sheet, 1, "NOSAUKUMS", "C3"),
+              "2|2|2|1900-01-02Z|0|0|1899-12-30Z");
+    const struct {
+        int row;
+        const char *cell, *column, *formula;
+    } cases[] = {{0, "B2", "ATLIKUMS", "=A2*3"},
+                 {0, "C2", "NOSAUKUMS", "=\"a\"&\"b\""},
+                 {0, "D2", "CENA", "=A2/2"},
+                 {1, "D3", "CENA", "shared formula 0"}};
+    for (const auto& c : cases) {
+        const SheetRow row = sheet.row(c.row);
+        const QString column = c.column;
+        for (const std::function<void()>& read : std::initializer_list<std::function<void()>>{
+                 [&] { row.asText(column); }, [&] { row.asFloat(column); },
+                 [&] { row.asInteger(column); }, [&] { row.asDateTime(column); }})
+            ExpectWorkbookError(
+                read, {QStringLiteral("Cannot read \"%1\", a formula saved without "
+                                      "its value: %2, sheet \"Sheet1\", cell %3, column %4")
+                           .arg(c.formula, kOdd + "formulas.xlsx", c.cell, c.column)});
+    }
 }
 
 // What no worksheet written here reaches: the date formats by id and code, dates back to
