@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "app/Uploads.h"
@@ -148,6 +149,89 @@ INSTANTIATE_TEST_SUITE_P(
                    {"G4", "ATLIKUMS", "daudz"},
                    "ALTER TABLE product ADD CONSTRAINT refused CHECK (quantity < 10)"}),
     [](const ::testing::TestParamInfo<UploadCase>& p) { return p.param.name; });
+
+// A workbook the shop cannot take whole is refused while it is read: no statement, no
+// maintenance switch, the shop as it was.
+TEST_F(Uploads, WorkbookFaultsAreRefusedBeforeAnythingIsSent) {
+    using testing::ManyProducts;
+    const auto products = [this](const std::function<void(std::vector<ProductSpec>&)>& spoil) {
+        return [this, spoil] {
+            std::vector<ProductSpec> p = ManyProducts(3);
+            spoil(p);
+            testing::WriteProducts(dir, p);
+        };
+    };
+    const auto odd = [this](const char* name) {
+        return [this, name] {
+            QFile::remove(path);
+            QFile::copy(QFileInfo(__FILE__).path() + "/../fixtures/odd/" + name, path);
+        };
+    };
+    using GroupRows = std::vector<std::vector<CellValue>>;
+    const auto groups = [this](GroupRows first, GroupRows grupas) {
+        return [this, first, grupas] {
+            testing::WorkbookBuilder builder;
+            for (const auto& [sheet, rows] : {std::pair{"Saraksts", first}, {"GRUPAS", grupas}}) {
+                builder.sheet(sheet).row({"ID", "PARENT_ID", "KARTOSANAS", "NOSAUKUMS"});
+                for (const auto& row : rows) builder.row(row);
+            }
+            builder.save(dir.filePath("Grupas_web.xlsx").toStdString());
+        };
+    };
+    const struct {
+        const char* fault;
+        Upload upload;
+        std::function<void()> write;
+        QStringList mustName;
+    } cases[] = {
+        {"a product ID twice",
+         UploadCatalogue,
+         products([](auto& p) { p[2].id = 1; }),
+         {"ID 1 appears twice, in rows 2 and 4", "Preces_web.xlsx", "cell A4"}},
+        {"a group ID twice",
+         UploadCatalogue,
+         groups({{10, 0}, {11, 0}, {10, 0}}, {{10, 0}, {11, 0}}),
+         {"ID 10 appears twice, in rows 2 and 4", "Saraksts", "cell A4"}},
+        {"a group ID twice in GRUPAS",
+         UploadCatalogue,
+         groups({{10, 0}}, {{10, 0}, {10, 0}}),
+         {"ID 10 appears twice, in rows 2 and 3", "GRUPAS", "cell A3"}},
+        {"a name past the server's packet",
+         UploadCatalogue,
+         products([](auto& p) { p[1].name = std::string(10 << 20, 'x'); }),
+         {"max_allowed_packet", "cell C3, column NOSAUKUMS", "xxxxxxxx...", "10485760 characters"}},
+        {"a struck price of blanks",
+         UploadCatalogue,
+         products([](auto& p) { p[1].struck = " "; }),
+         {"\" \"", "cell F3, column SVITROTA_CENA"}},
+        {"a balance of blanks",
+         UploadStockBalances,
+         products([](auto& p) { p[1].balance = "  "; }),
+         {"\"  \"", "cell G3, column ATLIKUMS"}},
+        {"a formula without its value",
+         UploadStockBalances,
+         odd("formulas.xlsx"),
+         {"\"=A2*3\", a formula saved without its value", "cell B2, column ATLIKUMS"}},
+        {"a cell reference A0",
+         UploadStockBalances,
+         odd("stock_a0.xlsx"),
+         {"cell reference \"A0\" in row 3", "sheet \"Preces\""}},
+        {"a worksheet past 512 MiB",
+         UploadStockBalances,
+         odd("oversized_sheet.xlsx"),
+         {"more than 512 MiB", "Sheet1"}},
+    };
+    shop.addProduct(1, 7);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        testing::WriteGroups(dir, {{10}});
+        c.write();
+        const Rows before = shop.fingerprint();
+        testing::ExpectWorkbookError([&] { run(c.upload); }, c.mustName);
+        EXPECT_EQ(connection.counters().statements, 0u);
+        EXPECT_EQ(shop.fingerprint(), before);
+    }
+}
 
 TEST_F(Uploads, SpecialPricesOneForEachStruckThroughPriceFromYesterdayTo2050InWorkbookOrder) {
     shop.exec("INSERT INTO product_special VALUES (50, 99, 2, 1, 3.5, '2020-01-01', '2021-01-01')");
