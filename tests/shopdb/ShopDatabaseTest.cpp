@@ -14,13 +14,6 @@ using testing::ConnectTo;
 using testing::Rows;
 using testing::TestShop;
 
-std::string Text(ShopConnection& connection, const char* sql) {
-    return Query(connection, QString::fromLatin1(sql))
-        .exec()
-        .text(0, QStringLiteral("v"))
-        .toStdString();
-}
-
 TEST(ShopSession, WaitingOnTheServerRunsTheWaitHook) {
     TestShop shop;
     ShopConnection connection;
@@ -31,21 +24,6 @@ TEST(ShopSession, WaitingOnTheServerRunsTheWaitHook) {
     ConnectTo(shop, connection);
     EXPECT_EQ(slow.exec().text(0, QStringLiteral("v")), "teksts");
     EXPECT_GE(calls, 5);
-}
-
-TEST(ShopSession, ALostConnectionIsReportedAndTheNextStatementOpensANewSession) {
-    TestShop shop;
-    shop.addProduct(1, 0);
-    ShopConnection connection;
-    ConnectTo(shop, connection);
-    const std::string first = Text(connection, "SELECT CONNECTION_ID() AS v");
-    shop.exec("KILL " + first);
-    Query update(connection, QStringLiteral("UPDATE product SET quantity=:q WHERE product_id=1"));
-    update.setParam(QStringLiteral("q"), int64_t{5});
-    EXPECT_THROW(update.exec(), Error);
-    update.exec();
-    EXPECT_EQ(shop.value("SELECT quantity FROM product"), "5");
-    EXPECT_NE(Text(connection, "SELECT CONNECTION_ID() AS v"), first);
 }
 
 // Bound (single and multi-row statements) and written in as literals (a batch of statements).
