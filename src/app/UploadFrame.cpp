@@ -108,10 +108,9 @@ Outcome RunUpload(ShopConnection& connection, Operator& op,
             SetShopMaintenance(connection, 0);
             return outcome;
         } catch (const Error& e) {
-            // A new session for a lost one; it is refused while a restarted server comes up.
-            const bool linkLost =
-                e.linkLost() || (retry > 0 && e.category() == Error::Category::Connection);
-            if (!linkLost) throw;
+            // A server that went away, or refuses the new session while it restarts; a login
+            // refused is no lost link.
+            if (!e.linkLost()) throw;
             if (retry == std::size(kRetryPauses)) throw LinkLostForGood(e, inMaintenance);
             op.addProcessLine(QStringLiteral("Savienojums ar datu bāzi pārtrūka (%1); sūtīšana "
                                              "sāksies no jauna pēc %2 s, %3. mēģinājums no %4")

@@ -15,10 +15,10 @@ public:
 
     Error(Category category, QString message);
 
-    // A database error after which the link to the server is gone (the server went away,
-    // ended the session, or stopped answering within the timeout): the upload may run again
-    // on a new connection.
-    static Error LinkLost(QString message);
+    // An error after which the link to the server is gone (the server went away or refused a
+    // new connection, ended the session, or stopped answering within the timeout): the upload
+    // may run again on a new connection.
+    static Error LinkLost(QString message, Category category = Category::Database);
 
     Category category() const noexcept { return category_; }
     bool linkLost() const noexcept { return linkLost_; }

@@ -57,7 +57,9 @@ QString Abbreviated(const QString& statement) {
 }
 
 [[noreturn]] void FailConnect(MYSQL* m) {
-    throw Error(Error::Category::Connection, QString::fromUtf8(mysql_error(m)));
+    const QString text = QString::fromUtf8(mysql_error(m));
+    if (LinkBroke(mysql_errno(m))) throw Error::LinkLost(text, Error::Category::Connection);
+    throw Error(Error::Category::Connection, text);
 }
 
 }  // namespace

@@ -17,7 +17,6 @@ namespace {
 using testing::CellValue;
 using testing::ProductSpec;
 using testing::RecordingOperator;
-using testing::Rows;
 using testing::TestShop;
 using Upload = Outcome (*)(ShopConnection&, Operator&);
 
@@ -77,18 +76,6 @@ protected:
     TestShop other;
 };
 
-TEST_P(UploadContract, AFailedConnectionTestShowsItsMessageAndTouchesNothing) {
-    const Rows before = shop.fingerprint();
-    QFile::remove(path);  // the test comes before the workbook
-    Inputs in = shop.inputs(path);
-    in.password = QStringLiteral("wrong");
-    EXPECT_EQ(run(in), Outcome::ConnectionFailed);
-    EXPECT_EQ(op.messages().size(), 1);
-    EXPECT_TRUE(op.messages().value(0).startsWith(kConnectionFailed + "Access denied"));
-    EXPECT_TRUE(op.statuses().isEmpty());
-    EXPECT_EQ(shop.fingerprint(), before);
-}
-
 TEST_P(UploadContract, ARefusedRowLeavesTheShopInMaintenanceUntilARunEnds) {
     shop.exec(GetParam().refusal);
     try {
@@ -106,8 +93,8 @@ TEST_P(UploadContract, ARefusedRowLeavesTheShopInMaintenanceUntilARunEnds) {
 
 TEST_P(UploadContract, EveryRunConnectsWithTheFieldsAsTheyAreThen) {
     EXPECT_EQ(run(), Outcome::Done);
-    const Rows shopAfter = shop.fingerprint();
-    const Rows otherBefore = other.fingerprint();
+    const auto shopAfter = shop.fingerprint();
+    const auto otherBefore = other.fingerprint();
     EXPECT_EQ(run(other.inputs(path)), Outcome::Done);
     EXPECT_EQ(shop.fingerprint(), shopAfter);
     EXPECT_NE(other.fingerprint(), otherBefore);
@@ -182,7 +169,7 @@ TEST_F(Uploads, WorkbookFaultsAreRefusedBeforeAnythingIsSent) {
         testing::WriteGroups(dir, {{10}});
         QFile::remove(path);
         c.write();
-        const Rows before = shop.fingerprint();
+        const auto before = shop.fingerprint();
         testing::ExpectWorkbookError([&] { run(c.upload); }, c.mustName);
         EXPECT_EQ(connection.counters().statements, 0u) << c.mustName[0].toStdString();
         EXPECT_EQ(shop.fingerprint(), before);
@@ -301,8 +288,11 @@ TEST_F(SendListsRun, ARunThatCouldNotSendEverythingEndsWithoutTheClosingTexts) {
     EXPECT_TRUE(op.processLines().isEmpty());
     EXPECT_EQ(connection.counters().connects, 0u);
 
-    // Each upload shows its connection failure; the second still runs.
-    EXPECT_EQ(run(true, true, [](Inputs& in) { in.address = "127.0.0.1:1"; }),
+    // Each upload shows its connection failure, found before its workbook; the second still runs.
+    EXPECT_EQ(run(true, true,
+                  [](Inputs& in) {
+                      in.address = "127.0.0.1:1", in.workbookPath = "/nonexistent/P.xlsx";
+                  }),
               Outcome::ConnectionFailed);
     EXPECT_EQ(op.messages().size(), 2);
     EXPECT_EQ(op.processLines(), kOpeningLine);

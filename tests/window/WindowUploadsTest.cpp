@@ -28,7 +28,7 @@ protected:
 };
 
 TEST_F(WindowUploads, AMissingInputOrAnErrorIsOneBoxAndThenSutitSarakstusPublishes) {
-    const Rows untouched = shop.fingerprint();
+    const auto untouched = shop.fingerprint();
     find<QLineEdit>("shExcelDir")->clear();
     click("btSutitKlasif");
     EXPECT_EQ(logMessages(), QStringList());
