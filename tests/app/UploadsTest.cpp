@@ -122,10 +122,9 @@ TEST_F(Uploads, WorkbookFaultsAreRefusedBeforeAnythingIsSent) {
             testing::WriteProducts(dir, p);
         };
     };
-    const auto odd = [this](const char* name) {
-        return [this, name] {
-            QFile::copy(QFileInfo(__FILE__).path() + "/../fixtures/odd/" + name, path);
-        };
+    const QString oddFiles = QFileInfo(__FILE__).path() + "/../fixtures/odd/";
+    const auto odd = [&](const char* name) {
+        return [&, name] { QFile::copy(oddFiles + name, path); };
     };
     // Groups on the first sheet and in GRUPAS.
     const auto groups = [this](std::vector<CellValue> first, std::vector<CellValue> grupas) {
@@ -138,17 +137,17 @@ TEST_F(Uploads, WorkbookFaultsAreRefusedBeforeAnythingIsSent) {
             builder.save(dir.filePath("Grupas_web.xlsx").toStdString());
         };
     };
-    const struct {
-        Upload upload;
-        std::function<void()> write;
-        QStringList mustName;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const struct { Upload upload; std::function<void()> write; QStringList mustName; } cases[] = {
         {UploadCatalogue, products([](auto& p) { p[2].id = 1; }),
          {"ID 1 appears twice, in rows 2 and 4", "Preces_web.xlsx", "cell A4"}},
         {UploadCatalogue, groups({10, 11, 10}, {10, 11}),
          {"ID 10 appears twice, in rows 2 and 4", "Saraksts", "cell A4"}},
         {UploadCatalogue, groups({10}, {10, 10}), {"ID 10 appears twice, in rows 2 and 3", "GRUPAS"}},
+        {UploadCatalogue, [this] { testing::WriteGroups(dir, {{10}}, "Saraksts"); },
+         {"No worksheet named \"GRUPAS\": ", "Grupas_web.xlsx"}},
+        {UploadCatalogue, [this] { testing::WriteGroups(dir, {{10, 12}, {11, 10}, {12, 11}}); },
+         {"cycle", "10 > 11 > 12 > 10", "GRUPAS"}},
         {UploadCatalogue, products([](auto& p) { p[1].name = std::string(10 << 20, 'x'); }),
          {"max_allowed_packet", "cell C3, column NOSAUKUMS", "xxxx...", "10485760 characters"}},
         {UploadCatalogue, products([](auto& p) { p[1].struck = " "; }),

@@ -96,11 +96,9 @@ TEST_F(Settings, MissingValuesKeepTheirRulesAndAnyNonZeroNumberChecksABox) {
 // file that never ends or never opens does not stop the start.
 TEST_F(Settings, AStoreThatCannotBeUsedIsReportedOnceAndIgnoredWhole) {
     const QByteArray valid = R"({"E_SHOP_MYSQL_IP": "ip", "E_SHOP_MYSQL_DB": "db"})";
-    const struct {
-        const char* store;
-        std::function<bool()> make;
-        const char* reason;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* store; std::function<bool()> make; const char* reason; } cases[] = {
+        // clang-format on
         {"a folder", [&] { return QDir().mkpath(store.location()); }, "not a regular file"},
         {"a link to /dev/zero", [&] { return symlink("/dev/zero", path.constData()) == 0; },
          "not a regular file"},
@@ -132,11 +130,10 @@ TEST_F(Settings, AStoreThatCannotBeUsedIsReportedOnceAndIgnoredWhole) {
 
 // A password that others may read is still used, with the way to make it private.
 TEST_F(Settings, APasswordOthersMayReadIsUsedWithAWarning) {
-    const struct {
-        const char* password;
-        mode_t mode;
-        bool warned;
-    } cases[] = {{"pw", 0644, true}, {"pw", 0620, true}, {"pw", 0600, false}, {"", 0644, false}};
+    // clang-format off
+    const struct { const char* password; mode_t mode; bool warned; } cases[] = {
+        {"pw", 0644, true}, {"pw", 0620, true}, {"pw", 0600, false}, {"", 0644, false}};
+    // clang-format on
     for (const auto& c : cases) {
         Inputs in;
         in.password = c.password, in.user = "u";

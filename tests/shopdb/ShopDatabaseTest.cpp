@@ -14,14 +14,20 @@ using testing::ConnectTo;
 using testing::Rows;
 using testing::TestShop;
 
-TEST(ShopSession, WaitingOnTheServerRunsTheWaitHook) {
+// A connection open on a shop of its own.
+class ShopSession : public ::testing::Test {
+protected:
+    void SetUp() override { ConnectTo(shop, connection); }
     TestShop shop;
     ShopConnection connection;
+};
+using ArrayExecution = ShopSession;
+
+TEST_F(ShopSession, WaitingOnTheServerRunsTheWaitHook) {
     int calls = 0;
     connection.setWaitHook([&calls] { ++calls; });
     Query slow(connection, QStringLiteral("SELECT SLEEP(0.4) AS s, :t AS v"));
     slow.setParam(QStringLiteral("t"), std::string("teksts"));
-    ConnectTo(shop, connection);
     EXPECT_EQ(slow.exec().text(0, QStringLiteral("v")), "teksts");
     EXPECT_GE(calls, 5);
 }
@@ -76,11 +82,8 @@ TEST(ShopValues, HostileTextAndRealNumbersArriveAsSentOnEveryPath) {
     EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product"), "0");
 }
 
-TEST(ArrayExecution, StatementsStayUnderThePlaceholderLimitInRowOrder) {
-    TestShop shop;
+TEST_F(ArrayExecution, StatementsStayUnderThePlaceholderLimitInRowOrder) {
     shop.exec("CREATE TABLE wide (seq INT AUTO_INCREMENT PRIMARY KEY, a INT, b INT, c INT, d INT)");
-    ShopConnection connection;
-    ConnectTo(shop, connection);
     ArrayQuery q(connection,
                  QStringLiteral("INSERT INTO wide (a, b, c, d) VALUES (:a, :b, :c, :d)"));
     const int rows = 40000;  // 160,000 placeholders: 16,383 rows a statement
@@ -96,11 +99,8 @@ TEST(ArrayExecution, StatementsStayUnderThePlaceholderLimitInRowOrder) {
               "40000");
 }
 
-TEST(ArrayExecution, LongRowsAreSplitUnderThePacketLimitAndARefusedRowStopsTheRest) {
-    TestShop shop;
+TEST_F(ArrayExecution, LongRowsAreSplitUnderThePacketLimitAndARefusedRowStopsTheRest) {
     shop.exec("CREATE TABLE t (id INT PRIMARY KEY, body MEDIUMTEXT)");
-    ShopConnection connection;
-    ConnectTo(shop, connection);
     ArrayQuery q(connection, QStringLiteral("INSERT INTO t (id, body) VALUES (:id, :body)"));
     const int rows = 300;  // 300 x 64 kB: more than the server's 16 MiB packet
     q.setArraySize(rows);
@@ -124,11 +124,8 @@ TEST(ArrayExecution, LongRowsAreSplitUnderThePacketLimitAndARefusedRowStopsTheRe
     EXPECT_EQ(shop.value("SELECT MAX(id) = COUNT(*) - 1 FROM t"), "1");
 }
 
-TEST(ArrayExecution, OtherStatementsRunOncePerRowOfTheRange) {
-    TestShop shop;
+TEST_F(ArrayExecution, OtherStatementsRunOncePerRowOfTheRange) {
     for (int id = 1; id <= 5; ++id) shop.addProduct(id, 0);
-    ShopConnection connection;
-    ConnectTo(shop, connection);
     ArrayQuery q(connection,
                  QStringLiteral("UPDATE product SET quantity=:id * 10 WHERE product_id=:id"));
     q.setArraySize(5);

@@ -228,13 +228,11 @@ TEST(WorkbookTest, FormulasWithoutTheirValuesFailWhenRead) {
     ASSERT_EQ(sheet.rowCount(), 3);  // not row 4, whose formula has no header
     EXPECT_EQ(ReadAll(sheet, 0, "ID", "A2") + ReadAll(sheet, 1, "NOSAUKUMS", "C3"),
               "2|2|2|1900-01-02Z|0|0|1899-12-30Z");
-    const struct {
-        int row;
-        const char *cell, *column, *formula;
-    } cases[] = {{0, "B2", "ATLIKUMS", "=A2*3"},
-                 {0, "C2", "NOSAUKUMS", "=\"a\"&\"b\""},
-                 {0, "D2", "CENA", "=A2/2"},
-                 {1, "D3", "CENA", "shared formula 0"}};
+    // clang-format off
+    const struct { int row; const char *cell, *column, *formula; } cases[] = {
+        {0, "B2", "ATLIKUMS", "=A2*3"}, {0, "C2", "NOSAUKUMS", "=\"a\"&\"b\""},
+        {0, "D2", "CENA", "=A2/2"}, {1, "D3", "CENA", "shared formula 0"}};
+    // clang-format on
     for (const auto& c : cases) {
         const SheetRow row = sheet.row(c.row);
         const QString column = c.column;
