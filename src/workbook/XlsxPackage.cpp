@@ -105,6 +105,7 @@ std::unordered_map<std::string, uint64_t> ReadZipDirectory(QByteArray& zip) {
     }
     if (end > size - 22) throw PackageError("the zip directory is damaged");
     std::unordered_map<std::string, uint64_t> sizes;
+    uint64_t total = 0;  // every part, read or not: a workbook past the bound is refused whole
     for (size_t pos = u32(end + 16); pos + 4 <= size && u32(pos) == 0x02014b50;) {
         if (pos + 46 > size || pos + 46 + u16(pos + 28) > size)
             throw PackageError("the zip directory is damaged");
@@ -115,7 +116,9 @@ std::unordered_map<std::string, uint64_t> ReadZipDirectory(QByteArray& zip) {
         if (packed > size || u32(pos + 42) >= size ||
             (method == 8 && unpacked > packed * kMaxDeflateRatio + 64))
             throw PackageError("the zip directory is damaged");
-        if (unpacked > kMaxUnpacked || packed > kMaxUnpacked) throw TooLargeError();
+        total += method == 8 ? unpacked : packed;
+        if (unpacked > kMaxUnpacked || packed > kMaxUnpacked || total > kMaxUnpacked)
+            throw TooLargeError();
         // A stored entry is read as it is packed, whatever size it declares.
         sizes.emplace(std::string(reinterpret_cast<const char*>(bytes + pos + 46), nameLength),
                       method == 8 ? unpacked : packed);
