@@ -111,7 +111,11 @@ Outcome RunUpload(ShopConnection& connection, Operator& op,
             // A server that went away, or refuses the new session while it restarts; a login
             // refused is no lost link.
             if (!e.linkLost()) throw;
-            if (retry == std::size(kRetryPauses)) throw LinkLostForGood(e, inMaintenance);
+            if (retry == std::size(kRetryPauses)) {
+                connection.close();
+                EndStaleSession(connection, lastSession);
+                throw LinkLostForGood(e, inMaintenance);
+            }
             op.addProcessLine(QStringLiteral("Savienojums ar datu bāzi pārtrūka (%1); sūtīšana "
                                              "sāksies no jauna pēc %2 s, %3. mēģinājums no %4")
                                   .arg(FirstLine(e.message()))

@@ -31,7 +31,7 @@ RunLock::RunLock(ShopConnection& connection, int waitSeconds, uint64_t staleSess
         }
         if (staleSession != 0 && static_cast<uint64_t>(holder) == staleSession) {
             // The server has not noticed yet that the link to it broke.
-            Query(connection, QStringLiteral("KILL CONNECTION %1").arg(holder)).exec();
+            EndStaleSession(connection, staleSession);
             staleSession = 0;
             continue;
         }
@@ -57,6 +57,15 @@ RunLock::RunLock(ShopConnection& connection, int waitSeconds, uint64_t staleSess
         ++waited;
     }
     generation_ = connection.session().generation();
+}
+
+void EndStaleSession(ShopConnection& connection, uint64_t session) {
+    if (session == 0) return;
+    try {
+        Query(connection, QStringLiteral("KILL CONNECTION %1").arg(session)).exec();
+    } catch (const Error&) {
+        // Gone already, or the server cannot be reached: nothing of it is left to run.
+    }
 }
 
 RunLock::~RunLock() {

@@ -33,4 +33,8 @@ private:
     uint64_t serverSession_ = 0;
 };
 
+// Ends the server's session `session` (0: none), best effort: a session of a run whose link
+// was lost may still be waiting on the server to run a statement it was sent.
+void EndStaleSession(ShopConnection& connection, uint64_t session);
+
 }  // namespace wwweksports
