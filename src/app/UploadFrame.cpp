@@ -7,6 +7,7 @@
 #include "shopdb/Maintenance.h"
 #include "shopdb/RunLock.h"
 #include "shopdb/ShopConnection.h"
+#include "shopdb/TableKeys.h"
 
 namespace wwweksports {
 namespace {
@@ -17,6 +18,18 @@ const QString kConnectionFailed =
 // Seconds before each new try of an upload whose link was lost: every upload rewrites what it
 // owns, so it runs again from its start on a new session.
 const int kRetryPauses[] = {2, 4, 8};
+
+// The tables the uploads fill, whose keys they switch off while they do.
+const QStringList kWrittenTables = {"category",
+                                    "category_description",
+                                    "category_path",
+                                    "category_to_store",
+                                    "product",
+                                    "product_description",
+                                    "product_to_category",
+                                    "product_to_store",
+                                    "product_special",
+                                    "seo_url"};
 
 // How long an upload waits for another one on the same shop database.
 const int kDefaultLockWaitSeconds = 60;
@@ -102,6 +115,7 @@ Outcome RunUpload(ShopConnection& connection, Operator& op,
                                  StatusRefresh::RepaintAndProcessEvents);
                 });
             lastSession = lock.session();
+            RepairDisabledKeys(connection, kWrittenTables);
             SetShopMaintenance(connection, 1);
             inMaintenance = true;
             const Outcome outcome = write();

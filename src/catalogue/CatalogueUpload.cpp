@@ -15,13 +15,14 @@
 #include "shopdb/Query.h"
 #include "shopdb/ShopDate.h"
 #include "shopdb/StatementBatch.h"
+#include "shopdb/TableKeys.h"
 #include "workbook/Workbook.h"
 
 namespace wwweksports {
 namespace {
 
 const QString kLanguages = QStringLiteral("SELECT language_id FROM language");
-const char* const kOldCatalogue[] = {
+const QStringList kCatalogueTables = {
     "category", "category_to_store",   "category_description", "category_path",
     "product",  "product_description", "product_to_category",  "product_to_store"};
 const QString kCategory = QStringLiteral(
@@ -161,8 +162,8 @@ std::vector<int64_t> ReadLanguages(ShopConnection& connection) {
 // rows stay, so that what comes back under the same ID keeps one keyword row.
 void DeleteOldCatalogue(ShopConnection& connection, Operator& op) {
     op.setStatus(QStringLiteral("Dzēšu vecos ierakstus"), StatusRefresh::Repaint);
-    for (const char* table : kOldCatalogue)
-        Query(connection, QStringLiteral("DELETE FROM ") + QLatin1String(table)).exec();
+    for (const QString& table : kCatalogueTables)
+        Query(connection, QStringLiteral("DELETE FROM ") + table).exec();
 }
 
 // --- Groups ------------------------------------------------------------------------------------
@@ -315,8 +316,7 @@ std::vector<int64_t> LinkProducts(ShopConnection& connection,
     return keywordRows;
 }
 
-// The products, their store links and descriptions in batches, then every queued seo_url
-// row: new ones first, then the keyword updates.
+// The products, their store links and descriptions in batches; their seo_url rows are queued.
 void WriteProducts(ShopConnection& connection, SeoQueues& seo,
                    const std::vector<ProductRow>& products, const std::vector<int64_t>& keywordRows,
                    const std::vector<int64_t>& languages, Operator& op) {
@@ -366,9 +366,16 @@ void WriteProducts(ShopConnection& connection, SeoQueues& seo,
                      op);
     ExecuteInBatches({&productDescription}, description,
                      QStringLiteral("Ievietoju ProductDescription tabulā: "), op);
+}
+
+// Every queued seo_url row: new ones first, then the keyword updates.
+void WriteKeywords(ShopConnection& connection, SeoQueues& seo, Operator& op) {
     op.setStatus(QStringLiteral("Ievietoju SEO..."), StatusRefresh::RepaintAndProcessEvents);
+    // Its keys serve the lookups until here, and the updates, which find rows by query.
+    DisabledKeys keys(connection, {QStringLiteral("seo_url")});
     ExecuteInBatches({&seo.fdSeoInsert}, seo.insertCount, QStringLiteral("Ievietoju SEO tabulā: "),
                      op);
+    keys.enable();
     ExecuteInBatches({&seo.fdSeoUpdate}, seo.updateCount, QStringLiteral("Apdeitoju SEO tabulā: "),
                      op);
 }
@@ -396,9 +403,12 @@ Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, O
     const int keywords = static_cast<int>(catalogue.groups.size() + catalogue.products.size());
     seo.fdSeoInsert.setArraySize(keywords);
     seo.fdSeoUpdate.setArraySize(keywords);
+    DisabledKeys keys(connection, kCatalogueTables);
     const bool noneShown = UploadCategories(connection, seo, catalogue.groups, languages, op);
     const std::vector<int64_t> keywordRows = LinkProducts(connection, catalogue.products, op);
     WriteProducts(connection, seo, catalogue.products, keywordRows, languages, op);
+    keys.enable();
+    WriteKeywords(connection, seo, op);
     return noneShown ? Outcome::Done : Outcome::ShownErrors;
 }
 

@@ -5,6 +5,7 @@
 #include "shopdb/ArrayQuery.h"
 #include "shopdb/Query.h"
 #include "shopdb/ShopDate.h"
+#include "shopdb/TableKeys.h"
 #include "workbook/Workbook.h"
 
 namespace wwweksports {
@@ -60,7 +61,9 @@ void WriteSpecialPrices(ShopConnection& connection, const std::vector<SpecialPri
         insert.setValue(QStringLiteral("price"), row, special.price);
         insert.setValue(QStringLiteral("date_end"), row, dateEnd);
     }
+    DisabledKeys keys(connection, {QStringLiteral("product_special")});
     ExecuteInBatches({&insert}, selected, QStringLiteral("Ieraksti: "), op);
+    keys.enable();
 }
 
 }  // namespace wwweksports

@@ -1,0 +1,65 @@
+#include "shopdb/TableKeys.h"
+
+#include <utility>
+
+#include "operator/Error.h"
+#include "shopdb/Query.h"
+#include "shopdb/StatementBatch.h"
+
+namespace wwweksports {
+namespace {
+
+// The client library's number for a statement the account has no right to.
+const char kDenied[] = "Shop database error 1142:";
+
+// One ALTER per table, all in one round trip.
+void Switch(ShopConnection& connection, const QStringList& tables, const char* how) {
+    StatementBatch batch(connection);
+    for (const QString& table : tables) {
+        Query alter(connection, QStringLiteral("ALTER TABLE %1 %2 KEYS").arg(table, how));
+        batch.add(alter);
+    }
+    batch.execute();
+}
+
+}  // namespace
+
+DisabledKeys::DisabledKeys(ShopConnection& connection, QStringList tables)
+    : connection_(connection) {
+    try {
+        Switch(connection, tables, "DISABLE");
+        tables_ = std::move(tables);
+    } catch (const Error& e) {
+        // Without the right to alter the tables they are filled with their keys on.
+        if (e.linkLost() || !e.message().startsWith(QLatin1String(kDenied))) throw;
+    }
+}
+
+DisabledKeys::~DisabledKeys() {
+    try {
+        enable();
+    } catch (const Error&) {
+        // The next upload repairs it before it writes.
+    }
+}
+
+void DisabledKeys::enable() {
+    const QStringList tables = std::exchange(tables_, {});
+    if (!tables.isEmpty()) Switch(connection_, tables, "ENABLE");
+}
+
+void RepairDisabledKeys(ShopConnection& connection, const QStringList& tables) {
+    const ResultRows found =
+        Query(connection, QStringLiteral("SELECT DISTINCT TABLE_NAME AS name FROM "
+                                         "information_schema.STATISTICS WHERE TABLE_SCHEMA = "
+                                         "DATABASE() AND COMMENT = 'disabled'"))
+            .exec();
+    QStringList disabled;
+    for (int row = 0; row < found.rowCount(); ++row) {
+        const QString name = found.text(row, QStringLiteral("name"));
+        if (tables.contains(name, Qt::CaseInsensitive)) disabled << name;
+    }
+    if (!disabled.isEmpty()) Switch(connection, disabled, "ENABLE");
+}
+
+}  // namespace wwweksports

@@ -1,0 +1,36 @@
+// The non-unique keys of the shop's MyISAM tables, switched off while a table is filled and
+// rebuilt once at the end, which the server does far faster than row by row. The unique keys
+// stay on, so every row the shop would refuse is still refused. Engines without the option
+// (InnoDB) take the switch as a no-op; an account without the right to alter tables simply
+// fills them with the keys on.
+#pragma once
+
+#include <QStringList>
+
+namespace wwweksports {
+
+class ShopConnection;
+
+class DisabledKeys {
+public:
+    // Disables the non-unique keys of `tables`.
+    DisabledKeys(ShopConnection& connection, QStringList tables);
+    // Enables them again, if enable() did not: a failure here is left for the next upload's
+    // RepairDisabledKeys.
+    ~DisabledKeys();
+    DisabledKeys(const DisabledKeys&) = delete;
+    DisabledKeys& operator=(const DisabledKeys&) = delete;
+
+    // Enables the keys again; raises Error(Database) when the server refuses.
+    void enable();
+
+private:
+    ShopConnection& connection_;
+    QStringList tables_;  // those whose keys are off
+};
+
+// Enables the keys of every one of `tables` found with keys disabled: an upload that died
+// between disabling and enabling is repaired by the next one before it writes.
+void RepairDisabledKeys(ShopConnection& connection, const QStringList& tables);
+
+}  // namespace wwweksports
