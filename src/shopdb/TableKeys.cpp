@@ -12,27 +12,29 @@ namespace {
 // The client library's number for a statement the account has no right to.
 const char kDenied[] = "Shop database error 1142:";
 
-// One ALTER per table, all in one round trip.
-void Switch(ShopConnection& connection, const QStringList& tables, const char* how) {
+// One ALTER per table, all in one round trip. Returns false when the account may not alter
+// the tables.
+bool Switch(ShopConnection& connection, const QStringList& tables, const char* how) {
     StatementBatch batch(connection);
     for (const QString& table : tables) {
         Query alter(connection, QStringLiteral("ALTER TABLE %1 %2 KEYS").arg(table, how));
         batch.add(alter);
     }
-    batch.execute();
+    try {
+        batch.execute();
+    } catch (const Error& e) {
+        if (e.linkLost() || !e.message().startsWith(QLatin1String(kDenied))) throw;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
 DisabledKeys::DisabledKeys(ShopConnection& connection, QStringList tables)
     : connection_(connection) {
-    try {
-        Switch(connection, tables, "DISABLE");
-        tables_ = std::move(tables);
-    } catch (const Error& e) {
-        // Without the right to alter the tables they are filled with their keys on.
-        if (e.linkLost() || !e.message().startsWith(QLatin1String(kDenied))) throw;
-    }
+    // Without the right to alter the tables they are filled with their keys on.
+    if (Switch(connection, tables, "DISABLE")) tables_ = std::move(tables);
 }
 
 DisabledKeys::~DisabledKeys() {

@@ -276,6 +276,8 @@ TEST_F(SendListsRun, TheBoxesChooseWhatIsSentBetweenTheTwoLogLines) {
     EXPECT_EQ(run(false, true), Outcome::Done);
     EXPECT_EQ(products() + " / " + specials(), "7 / 2");
 
+    // An account that may not alter the tables fills them with their keys on.
+    shop.exec("REVOKE ALTER ON " + shop.database() + ".* FROM '" + shop.user() + "'@'%'");
     EXPECT_EQ(run(true, true), Outcome::Done);
     EXPECT_EQ(products() + " / " + specials(), "1 | 2 | 3 / 2");
     EXPECT_EQ(shop.maintenance(), "0");
