@@ -53,20 +53,20 @@ const QString kGroupsSheet = QStringLiteral("GRUPAS");
 // --- Reading -----------------------------------------------------------------------------------
 
 // A row whose texts cannot reach the shop in one packet would stop the upload half-way: it is
-// refused before the shop is touched, naming its longest text. `texts` are the row's texts
-// by column, as they go into its longest row of the shop (`sent`, a name twice for a product)
-// and into the keyword, whose update carries it as statement text.
+// refused before the shop is touched, naming its longest text. `texts` are the row's texts by
+// column; `sent()` gives the values of its longest row of the shop (a product's name twice),
+// and the keyword made of `name` goes into its update as statement text.
+template <typename Sent>
 void CheckRowFits(const SheetRow& row, uint64_t maxPacket,
-                  const std::vector<std::pair<QString, const QString*>>& texts,
-                  std::vector<Value> sent, const QString& name) {
+                  const std::vector<std::pair<QString, const QString*>>& texts, const Sent& sent,
+                  const QString& name) {
     if (maxPacket == 0) return;
-    size_t bytes = 0;
-    for (const Value& value : sent) {
-        if (const auto* text = std::get_if<std::string>(&value)) bytes += text->size();
-    }
-    // Most rows are far from the limit: escaping at most doubles a text.
-    if (2 * bytes + 4096 < maxPacket / 2) return;
-    if (RowFitsPacket(sent, maxPacket) &&
+    // Most rows are far from the limit: a character takes at most three bytes, a row holds
+    // each text at most twice, and escaping at most doubles it.
+    qsizetype characters = 1;
+    for (const auto& text : texts) characters += text.second->size();
+    if (2 * 2 * 3 * static_cast<uint64_t>(characters) + 4096 < maxPacket / 2) return;
+    if (RowFitsPacket(sent(), maxPacket) &&
         RowFitsPacket({TextValue(MakeSeoKeyword(name))}, maxPacket, true))
         return;
     const auto longest = std::max_element(texts.begin(), texts.end(), [](auto& a, auto& b) {
@@ -98,8 +98,12 @@ std::vector<GroupRow> ReadGroups(const Sheet& sheet, const GroupTree& tree, uint
         g.name = row.asText(QStringLiteral("NOSAUKUMS"));
         g.idText = row.asText(QStringLiteral("ID"));
         g.path = tree.pathOf(g.id);
-        CheckRowFits(row, maxPacket, {{QStringLiteral("NOSAUKUMS"), &g.name}},
-                     {int64_t{g.id}, int64_t{0}, TextValue(g.name)}, g.name);
+        CheckRowFits(
+            row, maxPacket, {{QStringLiteral("NOSAUKUMS"), &g.name}},
+            [&g] {
+                return std::vector<Value>{int64_t{g.id}, int64_t{0}, TextValue(g.name)};
+            },
+            g.name);
         groups.push_back(std::move(g));
     }
     return groups;
@@ -132,17 +136,25 @@ std::vector<ProductRow> ReadProducts(const Sheet& sheet, uint64_t maxPacket) {
         p.description = row.asText(QStringLiteral("PRECES_APRAKSTS"));
         p.metaDescription = row.asText(QStringLiteral("META_APR"));
         p.metaKeyword = row.asText(QStringLiteral("META_ATSLEGVARDI"));
-        const Value name = TextValue(p.name);
-        CheckRowFits(row, maxPacket,
-                     {{QStringLiteral("NOSAUKUMS"), &p.name},
-                      {QStringLiteral("ARTIKULS"), &p.article},
-                      {QStringLiteral("PRECES_APRAKSTS"), &p.description},
-                      {QStringLiteral("META_APR"), &p.metaDescription},
-                      {QStringLiteral("META_ATSLEGVARDI"), &p.metaKeyword}},
-                     {int64_t{p.id}, int64_t{0}, name, TextValue(p.description), name,
-                      TextValue(p.article + QLatin1Char('|')), TextValue(p.metaDescription),
-                      TextValue(p.metaKeyword)},
-                     p.name);
+        CheckRowFits(
+            row, maxPacket,
+            {{QStringLiteral("NOSAUKUMS"), &p.name},
+             {QStringLiteral("ARTIKULS"), &p.article},
+             {QStringLiteral("PRECES_APRAKSTS"), &p.description},
+             {QStringLiteral("META_APR"), &p.metaDescription},
+             {QStringLiteral("META_ATSLEGVARDI"), &p.metaKeyword}},
+            [&p] {
+                const Value name = TextValue(p.name);
+                return std::vector<Value>{int64_t{p.id},
+                                          int64_t{0},
+                                          name,
+                                          TextValue(p.description),
+                                          name,
+                                          TextValue(p.article + QLatin1Char('|')),
+                                          TextValue(p.metaDescription),
+                                          TextValue(p.metaKeyword)};
+            },
+            p.name);
         products.push_back(std::move(p));
     }
     return products;

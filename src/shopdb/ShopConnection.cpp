@@ -99,6 +99,7 @@ void ShopConnection::pause(int milliseconds) {
         if (d_->waitHook_) d_->waitHook_();
     }
 }
+
 ShopConnection::Session& ShopConnection::session() { return *d_; }
 
 // --- Session: opening --------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include "operator/Error.h"
 #include "shopdb/Query.h"
+#include "shopdb/Session.h"
 #include "shopdb/StatementBatch.h"
 
 namespace wwweksports {
@@ -35,9 +36,12 @@ DisabledKeys::DisabledKeys(ShopConnection& connection, QStringList tables)
     : connection_(connection) {
     // Without the right to alter the tables they are filled with their keys on.
     if (Switch(connection, tables, "DISABLE")) tables_ = std::move(tables);
+    generation_ = connection.session().generation();
 }
 
 DisabledKeys::~DisabledKeys() {
+    // A new session opened here, while an error unwinds, would write without the run lock.
+    if (!connection_.isOpen() || connection_.session().generation() != generation_) return;
     try {
         enable();
     } catch (const Error&) {

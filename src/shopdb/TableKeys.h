@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QStringList>
+#include <cstdint>
 
 namespace wwweksports {
 
@@ -15,8 +16,8 @@ class DisabledKeys {
 public:
     // Disables the non-unique keys of `tables`.
     DisabledKeys(ShopConnection& connection, QStringList tables);
-    // Enables them again, if enable() did not: a failure here is left for the next upload's
-    // RepairDisabledKeys.
+    // Enables them again, if enable() did not, on the session that disabled them; a lost
+    // session or a failure is left for the next upload's RepairDisabledKeys.
     ~DisabledKeys();
     DisabledKeys(const DisabledKeys&) = delete;
     DisabledKeys& operator=(const DisabledKeys&) = delete;
@@ -26,7 +27,8 @@ public:
 
 private:
     ShopConnection& connection_;
-    QStringList tables_;  // those whose keys are off
+    QStringList tables_;       // those whose keys are off
+    uint64_t generation_ = 0;  // the session that switched them off
 };
 
 // Enables the keys of every one of `tables` found with keys disabled: an upload that died
