@@ -3,23 +3,32 @@
 #include <algorithm>
 
 #include "operator/Operator.h"
-#include "shopdb/ArrayQuery.h"
+#include "shopdb/BulkWriter.h"
 
 namespace wwweksports {
 
-void ExecuteInBatches(std::initializer_list<ArrayQuery*> queries, int rowCount,
-                      const QString& phaseText, Operator& op) {
+void ExecuteInBatches(ShopConnection& connection, int rowCount, const QString& phaseText,
+                      Operator& op,
+                      const std::function<void(BulkWriter&, int start, int end)>& writeChunk) {
+    if (rowCount <= 0) return;
     const int batches = (rowCount + BatchSize - 1) / BatchSize;
-    int batch = 0;
-    for (int start = 0; start < rowCount; start += BatchSize) {
-        ++batch;
-        op.setStatus(QStringLiteral("%1%2; Paka: %3 no %4")
-                         .arg(phaseText, QString::number(rowCount), QString::number(batch),
-                              QString::number(batches)),
-                     StatusRefresh::RepaintAndProcessEvents);
-        const int end = std::min(start + BatchSize, rowCount);
-        for (ArrayQuery* query : queries) query->execute(end, start);
+    int shown = 0;
+    const auto showUpTo = [&](int batch) {
+        for (; shown < batch; ++shown) {
+            op.setStatus(QStringLiteral("%1%2; Paka: %3 no %4")
+                             .arg(phaseText, QString::number(rowCount), QString::number(shown + 1),
+                                  QString::number(batches)),
+                         StatusRefresh::RepaintAndProcessEvents);
+        }
+    };
+    BulkWriter writer(connection, showUpTo);
+    for (int batch = 1; batch <= batches; ++batch) {
+        writer.setMark(batch);
+        const int start = (batch - 1) * BatchSize;
+        writeChunk(writer, start, std::min(start + BatchSize, rowCount));
     }
+    writer.send();
+    showUpTo(batches);
 }
 
 }  // namespace wwweksports

@@ -1,22 +1,25 @@
-// Writing the rows collected in array queries in chunks of BatchSize rows, telling the
-// operator which chunk is under way ("<phase><rows>; Paka: <k> no <chunks>"). The catalogue's
-// products, descriptions and keywords and the special prices are written this way.
+// Writing rows in chunks of BatchSize rows, telling the operator which chunk is under way
+// ("<phase><rows>; Paka: <k> no <chunks>"). The chunks' statements go to the shop many to
+// a round trip; each chunk's text stands before its statements run, and when one fails the
+// texts stop at its chunk. The catalogue's products, descriptions and keywords and the
+// special prices are written this way.
 #pragma once
 
 #include <QString>
-#include <initializer_list>
+#include <functional>
 
 namespace wwweksports {
 
-class ArrayQuery;
+class BulkWriter;
 class Operator;
+class ShopConnection;
 
 inline constexpr int BatchSize = 2500;
 
-// Rows 0 .. rowCount - 1 of each query, chunk by chunk; within a chunk the queries run in
-// the order given, over the same rows. Nothing is shown for no rows. Database errors pass to
-// the caller.
-void ExecuteInBatches(std::initializer_list<ArrayQuery*> queries, int rowCount,
-                      const QString& phaseText, Operator& op);
+// `writeChunk(writer, start, end)` queues the statements of rows start .. end - 1, chunk by
+// chunk in row order. Nothing is shown for no rows. Database errors pass to the caller.
+void ExecuteInBatches(ShopConnection& connection, int rowCount, const QString& phaseText,
+                      Operator& op,
+                      const std::function<void(BulkWriter&, int start, int end)>& writeChunk);
 
 }  // namespace wwweksports

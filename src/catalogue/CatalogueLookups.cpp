@@ -6,40 +6,24 @@
 #include <string>
 
 #include "shopdb/Query.h"
+#include "shopdb/SqlText.h"
 #include "shopdb/StatementBatch.h"
 
 namespace wwweksports {
 namespace {
 
-// The numbers 1 to 1000 as a table of three digits: far cheaper for the server to read than
-// a union of a thousand selects.
-const char kNumbers[] =
-    "(SELECT a.d * 100 + b.d * 10 + c.d + 1 AS i FROM "
-    "(SELECT 0 AS d UNION ALL SELECT 1 UNION ALL SELECT 2 UNION ALL SELECT 3 UNION ALL SELECT 4 "
-    "UNION ALL "
-    "SELECT 5 UNION ALL SELECT 6 UNION ALL SELECT 7 UNION ALL SELECT 8 UNION ALL SELECT 9) AS a, "
-    "(SELECT 0 AS d UNION ALL SELECT 1 UNION ALL SELECT 2 UNION ALL SELECT 3 UNION ALL SELECT 4 "
-    "UNION ALL "
-    "SELECT 5 UNION ALL SELECT 6 UNION ALL SELECT 7 UNION ALL SELECT 8 UNION ALL SELECT 9) AS b, "
-    "(SELECT 0 AS d UNION ALL SELECT 1 UNION ALL SELECT 2 UNION ALL SELECT 3 UNION ALL SELECT 4 "
-    "UNION ALL "
-    "SELECT 5 UNION ALL SELECT 6 UNION ALL SELECT 7 UNION ALL SELECT 8 UNION ALL SELECT 9) AS c)";
+// Lookups of each kind asked together.
+const size_t kStretch = 10000;
 
-// Lookups of each kind asked together; the numbers table of the seo_url query holds 1000.
-const size_t kStretch = 1000;
-
-// For each lookup number the value of the first row found for it, in the order returned.
-std::vector<int64_t> ByNumber(const ResultRows& result, size_t count) {
-    std::vector<int64_t> values(count, 0);
-    std::vector<bool> seen(count, false);
+// For each lookup number the rows found for it, in the order returned.
+std::vector<std::vector<FoundKeyword>> ByNumber(const ResultRows& result, size_t count) {
+    std::vector<std::vector<FoundKeyword>> found(count);
     for (int row = 0; row < result.rowCount(); ++row) {
         const size_t k = static_cast<size_t>(result.integer(row, 0)) - 1;
-        if (k < count && !seen[k]) {
-            seen[k] = true;
-            values[k] = result.integer(row, 1);
-        }
+        const auto& keyword = result.rows[static_cast<size_t>(row)][2];
+        if (k < count) found[k].push_back({result.integer(row, 1), keyword.value_or("")});
     }
-    return values;
+    return found;
 }
 
 }  // namespace
@@ -60,7 +44,7 @@ CatalogueLookups::Answers CatalogueLookups::run() {
     // parameter does (letter case and trailing blanks do not count), and the index is used.
     std::unique_ptr<Query> seoQuery;
     if (!seo_.empty()) {
-        std::string sql = std::string("SELECT l.i, s.seo_url_id FROM ") + kNumbers +
+        std::string sql = "SELECT l.i, s.seo_url_id, s.keyword FROM " + NumbersTable(seo_.size()) +
                           " AS l JOIN seo_url AS s ON s.query = ELT(l.i";
         for (const QString& text : seo_) sql += ", " + batch.literal(TextValue(text));
         sql += ")";

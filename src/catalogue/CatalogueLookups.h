@@ -1,5 +1,5 @@
-// The answers a catalogue upload needs from the shop about many rows: does a seo_url row
-// with this query text exist (its seo_url_id), is this product already linked to this group
+// The answers a catalogue upload needs from the shop about many rows: which seo_url rows
+// have this query text (their seo_url_ids), is this product already linked to this group
 // (its product_id). A stretch of rows is asked in one round trip, in queries that compare as
 // single lookups would (seo_url.query under its column's collation: letter case and trailing
 // blanks do not count).
@@ -7,12 +7,19 @@
 
 #include <QString>
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
 namespace wwweksports {
 
 class ShopConnection;
+
+// A seo_url row a lookup found.
+struct FoundKeyword {
+    int64_t row;          // seo_url_id
+    std::string keyword;  // as the shop holds it
+};
 
 class CatalogueLookups {
 public:
@@ -24,7 +31,7 @@ public:
     bool full() const;
 
     struct Answers {
-        std::vector<int64_t> seo;    // per addSeo, in order: seo_url_id found, 0 for none
+        std::vector<std::vector<FoundKeyword>> seo;  // per addSeo, in order: the rows found
         std::vector<int64_t> links;  // per addLink, in order: product_id found, 0 for none
     };
     // Asks what has been gathered since the last call.

@@ -1,6 +1,7 @@
 #include "catalogue/CatalogueUpload.h"
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <utility>
 
@@ -12,6 +13,7 @@
 #include "operator/Error.h"
 #include "operator/Operator.h"
 #include "shopdb/ArrayQuery.h"
+#include "shopdb/BulkWriter.h"
 #include "shopdb/Query.h"
 #include "shopdb/ShopDate.h"
 #include "shopdb/StatementBatch.h"
@@ -67,7 +69,7 @@ void CheckRowFits(const SheetRow& row, uint64_t maxPacket,
     for (const auto& text : texts) characters += text.second->size();
     if (2 * 2 * 3 * static_cast<uint64_t>(characters) + 4096 < maxPacket / 2) return;
     if (RowFitsPacket(sent(), maxPacket) &&
-        RowFitsPacket({TextValue(MakeSeoKeyword(name))}, maxPacket, true))
+        RowFitsPacket({TextValue(MakeSeoKeyword(name))}, maxPacket))
         return;
     const auto longest = std::max_element(texts.begin(), texts.end(), [](auto& a, auto& b) {
         return a.second->size() < b.second->size();
@@ -174,22 +176,26 @@ std::vector<int64_t> ReadLanguages(ShopConnection& connection) {
 // rows stay, so that what comes back under the same ID keeps one keyword row.
 void DeleteOldCatalogue(ShopConnection& connection, Operator& op) {
     op.setStatus(QStringLiteral("Dzēšu vecos ierakstus"), StatusRefresh::Repaint);
-    for (const QString& table : kCatalogueTables)
-        Query(connection, QStringLiteral("DELETE FROM ") + table).exec();
+    StatementBatch deletes(connection);
+    for (const QString& table : kCatalogueTables) {
+        const QString statement = QStringLiteral("DELETE FROM ") + table;
+        deletes.add(statement.toStdString(), statement);
+    }
+    deletes.execute();
 }
 
 // --- Groups ------------------------------------------------------------------------------------
 
-// The seo_url_id each query text finds in the shop, 0 for none.
-std::vector<int64_t> LookUpKeywords(ShopConnection& connection,
-                                    const std::vector<GroupRow>& groups) {
-    std::vector<int64_t> found;
+// The seo_url_ids each query text finds in the shop.
+std::vector<std::vector<FoundKeyword>> LookUpKeywords(ShopConnection& connection,
+                                                      const std::vector<GroupRow>& groups) {
+    std::vector<std::vector<FoundKeyword>> found;
     found.reserve(groups.size());
     CatalogueLookups lookups(connection);
     for (size_t i = 0; i < groups.size(); ++i) {
         lookups.addSeo(QStringLiteral("category_id=") + groups[i].idText);
         if (lookups.full() || i + 1 == groups.size()) {
-            for (int64_t id : lookups.run().seo) found.push_back(id);
+            for (auto& rows : lookups.run().seo) found.push_back(std::move(rows));
         }
     }
     return found;
@@ -214,7 +220,7 @@ bool UploadCategories(ShopConnection& connection, SeoQueues& seo,
                       const std::vector<GroupRow>& groups, const std::vector<int64_t>& languages,
                       Operator& op) {
     op.setStatus(QStringLiteral("Sūtu preču grupas"), StatusRefresh::RepaintAndProcessEvents);
-    const std::vector<int64_t> keywordRows = LookUpKeywords(connection, groups);
+    const std::vector<std::vector<FoundKeyword>> keywordRows = LookUpKeywords(connection, groups);
 
     const int n = static_cast<int>(groups.size());
     int pathRows = 0;
@@ -270,59 +276,121 @@ bool UploadCategories(ShopConnection& connection, SeoQueues& seo,
 
 // --- Products ----------------------------------------------------------------------------------
 
+// A link sent in a stretch: its workbook row, and whether it is product 0's link sent before
+// (refused whatever the shop holds).
+struct SentLink {
+    int row;
+    bool repeated;
+};
+
+// A statement of links, its first row `firstRow`, was refused. On a table without
+// transactions the rows before the refused one are in; with them, none of the statement's.
+// The rows from the first one missing go again one statement each, in order: those before
+// the refused row are written, and the refusal is raised naming that single statement, with
+// the texts shown up to its row.
+void RefusedLinks(ShopConnection& connection, const std::vector<ProductRow>& products,
+                  const std::vector<SentLink>& sent, int firstRow,
+                  const std::function<void(int)>& showUpTo) {
+    size_t from = 0;
+    while (from < sent.size() && sent[from].row < firstRow) ++from;
+    const auto pairOf = [&](size_t k) {
+        const ProductRow& p = products[static_cast<size_t>(sent[k].row)];
+        return std::pair<int64_t, int64_t>{p.id, p.parentId};
+    };
+    std::string sql =
+        "SELECT product_id, category_id FROM product_to_category WHERE (product_id, "
+        "category_id) IN (";
+    for (size_t k = from; k < sent.size(); ++k) {
+        sql += (k == from ? "(" : ", (") + std::to_string(pairOf(k).first) + ", " +
+               std::to_string(pairOf(k).second) + ")";
+    }
+    std::set<std::pair<int64_t, int64_t>> present;
+    if (from < sent.size()) {
+        const ResultRows rows = Query(connection, QString::fromStdString(sql + ")")).exec();
+        for (int row = 0; row < rows.rowCount(); ++row)
+            present.emplace(rows.integer(row, 0), rows.integer(row, 1));
+    }
+    size_t missing = from;
+    while (missing < sent.size() && !sent[missing].repeated && present.count(pairOf(missing)))
+        ++missing;
+
+    Query link(connection, kProductCategory);
+    StatementBatch replay(connection);
+    for (size_t k = missing; k < sent.size(); ++k) {
+        link.setParam(QStringLiteral("id"), pairOf(k).first);
+        link.setParam(QStringLiteral("GrupasID"), pairOf(k).second);
+        replay.add(link);
+    }
+    try {
+        replay.execute();
+    } catch (const Error& refused) {
+        if (refused.linkLost()) throw;
+        showUpTo(sent[missing + replay.completed()].row);
+        throw refused;
+    }
+}
+
 // The links of the products to their groups, a stretch of rows at a time: the stretch's link
 // and keyword lookups go in one round trip, then the links the shop lacks, in row order. A
 // link written for an earlier row is found by the later rows, as the shop would answer them
 // one by one. "Sūtu preces i/N" stands before row i's lookups: a stretch shows its first
-// row's text before its lookups go out and the others once its links are in; when a link
-// fails, those up to its row. Returns the seo_url_id each product's query text found.
-std::vector<int64_t> LinkProducts(ShopConnection& connection,
-                                  const std::vector<ProductRow>& products, Operator& op) {
+// row's text before its lookups go out and the others as its links go in; when a link
+// fails, those up to its row. Returns the seo_url_ids each product's query text found.
+std::vector<std::vector<FoundKeyword>> LinkProducts(ShopConnection& connection,
+                                                    const std::vector<ProductRow>& products,
+                                                    Operator& op) {
     const int n = static_cast<int>(products.size());
-    const auto showRow = [&](int i) {
-        if (i % 10 == 0 || i == n - 1)
-            op.setStatus(QStringLiteral("Sūtu preces %1/%2").arg(i).arg(n),
-                         StatusRefresh::RepaintAndProcessEvents);
+    int shown = -1;
+    const auto showUpTo = [&](int row) {
+        for (; shown < row;) {
+            const int i = ++shown;
+            if (i % 10 == 0 || i == n - 1)
+                op.setStatus(QStringLiteral("Sūtu preces %1/%2").arg(i).arg(n),
+                             StatusRefresh::RepaintAndProcessEvents);
+        }
     };
-    Query link(connection, kProductCategory);
     std::set<std::pair<int32_t, int32_t>> linked;
-    std::vector<int64_t> keywordRows;
+    std::set<int32_t> zeroLinked;  // the groups product 0 was linked to
+    std::vector<std::vector<FoundKeyword>> keywordRows;
     keywordRows.reserve(products.size());
     CatalogueLookups lookups(connection);
     for (int start = 0; start < n;) {
-        showRow(start);
+        showUpTo(start);
         int end = start;
         for (; end < n && !lookups.full(); ++end) {
             const ProductRow& p = products[static_cast<size_t>(end)];
             lookups.addLink(p.id, p.parentId);
             lookups.addSeo(QStringLiteral("product_id=") + p.idText);
         }
-        const CatalogueLookups::Answers answers = lookups.run();
-        keywordRows.insert(keywordRows.end(), answers.seo.begin(), answers.seo.end());
+        CatalogueLookups::Answers answers = lookups.run();
+        for (auto& rows : answers.seo) keywordRows.push_back(std::move(rows));
 
-        StatementBatch links(connection);
-        std::vector<int> linkRows;  // the row of each statement in `links`
+        // Each statement's mark is its first row.
+        BulkWriter writer(connection, showUpTo);
+        InsertRows links(writer, kProductCategory);
+        std::vector<SentLink> sent;
+        links.setRecover([&](const Error&, int firstRow, const std::vector<ResultRows>&) {
+            RefusedLinks(connection, products, sent, firstRow, showUpTo);
+        });
         for (int i = start; i < end; ++i) {
             const ProductRow& p = products[static_cast<size_t>(i)];
             const std::pair<int32_t, int32_t> pair{p.id, p.parentId};
             // A link read back with product_id 0 counts as missing, as does product 0's link.
             if (answers.links[static_cast<size_t>(i - start)] != 0 || linked.count(pair) != 0)
                 continue;
-            link.setParam(QStringLiteral("id"), int64_t{p.id});
-            link.setParam(QStringLiteral("GrupasID"), int64_t{p.parentId});
-            links.add(link);
-            linkRows.push_back(i);
+            // Product 0's link goes again each time and is refused from the second time on:
+            // such a row starts a statement of its own, so that the rows before it are
+            // written whatever the table's engine.
+            const bool repeated = p.id == 0 && !zeroLinked.insert(p.parentId).second;
+            if (repeated) links.end();
             if (p.id != 0) linked.insert(pair);
+            sent.push_back({i, repeated});
+            writer.setMark(i);
+            links.add(int64_t{p.id}, int64_t{p.parentId});
         }
-        try {
-            links.execute();
-        } catch (const Error&) {
-            if (links.completed() < linkRows.size()) {
-                for (int i = start + 1; i <= linkRows[links.completed()]; ++i) showRow(i);
-            }
-            throw;
-        }
-        for (int i = start + 1; i < end; ++i) showRow(i);
+        links.end();
+        writer.send();
+        showUpTo(end - 1);
         start = end;
     }
     return keywordRows;
@@ -330,66 +398,65 @@ std::vector<int64_t> LinkProducts(ShopConnection& connection,
 
 // The products, their store links and descriptions in batches; their seo_url rows are queued.
 void WriteProducts(ShopConnection& connection, SeoQueues& seo,
-                   const std::vector<ProductRow>& products, const std::vector<int64_t>& keywordRows,
+                   const std::vector<ProductRow>& products,
+                   const std::vector<std::vector<FoundKeyword>>& keywordRows,
                    const std::vector<int64_t>& languages, Operator& op) {
     const int n = static_cast<int>(products.size());
-    ArrayQuery product(connection, kProduct);
-    ArrayQuery productToStore(connection, kProductToStore);
-    ArrayQuery productDescription(connection, kProductDescription);
-    product.setArraySize(n);
-    productToStore.setArraySize(n);
-    productDescription.setArraySize(n * static_cast<int>(languages.size()));
-    int description = 0;
     for (int i = 0; i < n; ++i) {
         const ProductRow& p = products[static_cast<size_t>(i)];
-        const int64_t id = p.id;
-        product.setValue(QStringLiteral("id"), i, id);
-        product.setValue(QStringLiteral("cena1"), i, p.price);
-        product.setValue(QStringLiteral("artikuls"), i, TextValue(p.article));
-        product.setValue(QStringLiteral("quantity"), i, p.quantity);
-        product.setValue(QStringLiteral("date_added"), i, TextValue(p.dateAdded));
-        product.setValue(QStringLiteral("quantity_decimal"), i, p.quantityDecimal);
-        product.setValue(QStringLiteral("minimum"), i, p.minimum);
-        productToStore.setValue(QStringLiteral("id"), i, id);
         AddSeoRow(seo, QStringLiteral("product_id=") + p.idText, MakeSeoKeyword(p.name),
                   keywordRows[static_cast<size_t>(i)]);
-
-        const std::string name = p.name.toStdString();
-        const std::string tag = (p.article + QLatin1Char('|')).toStdString();
-        for (int64_t language : languages) {
-            productDescription.setValue(QStringLiteral("id"), description, id);
-            productDescription.setValue(QStringLiteral("LANGV_ID"), description, language);
-            productDescription.setValue(QStringLiteral("GNOS"), description, name);
-            productDescription.setValue(QStringLiteral("apraksts"), description,
-                                        TextValue(p.description));
-            productDescription.setValue(QStringLiteral("GNOS2"), description, name);
-            productDescription.setValue(QStringLiteral("TAG"), description, tag);
-            productDescription.setValue(QStringLiteral("meta_description"), description,
-                                        TextValue(p.metaDescription));
-            productDescription.setValue(QStringLiteral("meta_keyword"), description,
-                                        TextValue(p.metaKeyword));
-            ++description;
-        }
     }
 
     op.setStatus(QStringLiteral("Ievietoju preču datus tabulās..."),
                  StatusRefresh::RepaintAndProcessEvents);
-    ExecuteInBatches({&product, &productToStore}, n, QStringLiteral("Ievietoju Product tabulā: "),
-                     op);
-    ExecuteInBatches({&productDescription}, description,
-                     QStringLiteral("Ievietoju ProductDescription tabulā: "), op);
+    ExecuteInBatches(connection, n, QStringLiteral("Ievietoju Product tabulā: "), op,
+                     [&products](BulkWriter& writer, int start, int end) {
+                         InsertRows product(writer, kProduct);
+                         for (int i = start; i < end; ++i) {
+                             const ProductRow& p = products[static_cast<size_t>(i)];
+                             product.add(int64_t{p.id}, p.price, p.article, p.quantity, p.dateAdded,
+                                         p.quantityDecimal, p.minimum);
+                         }
+                         product.end();
+                         InsertRows store(writer, kProductToStore);
+                         for (int i = start; i < end; ++i)
+                             store.add(int64_t{products[static_cast<size_t>(i)].id});
+                         store.end();
+                     });
+    const int perProduct = static_cast<int>(languages.size());
+    ExecuteInBatches(
+        connection, n * perProduct, QStringLiteral("Ievietoju ProductDescription tabulā: "), op,
+        [&](BulkWriter& writer, int start, int end) {
+            InsertRows description(writer, kProductDescription);
+            for (int row = start; row < end; ++row) {
+                const ProductRow& p = products[static_cast<size_t>(row / perProduct)];
+                description.add(int64_t{p.id}, languages[static_cast<size_t>(row % perProduct)],
+                                p.name, p.description, p.name, p.article + QLatin1Char('|'),
+                                p.metaDescription, p.metaKeyword);
+            }
+            description.end();
+        });
 }
 
 // Every queued seo_url row: new ones first, then the keyword updates.
 void WriteKeywords(ShopConnection& connection, SeoQueues& seo, Operator& op) {
     op.setStatus(QStringLiteral("Ievietoju SEO..."), StatusRefresh::RepaintAndProcessEvents);
-    // Its keys serve the lookups until here, and the updates, which find rows by query.
-    DisabledKeys keys(connection, {QStringLiteral("seo_url")});
-    ExecuteInBatches({&seo.fdSeoInsert}, seo.insertCount, QStringLiteral("Ievietoju SEO tabulā: "),
-                     op);
-    keys.enable();
-    ExecuteInBatches({&seo.fdSeoUpdate}, seo.updateCount, QStringLiteral("Apdeitoju SEO tabulā: "),
-                     op);
+    if (seo.insertCount > 0) {
+        // Rebuilt once after the new rows; the updates find their rows by seo_url_id and
+        // change few keywords on most days, so they keep the keys on.
+        DisabledKeys keys(connection, {QStringLiteral("seo_url")});
+        ExecuteInBatches(connection, seo.insertCount, QStringLiteral("Ievietoju SEO tabulā: "), op,
+                         [&seo](BulkWriter& writer, int start, int end) {
+                             seo.fdSeoInsert.write(writer, end, start);
+                         });
+        keys.enable();
+    }
+    ExecuteInBatches(connection, seo.updateCount, QStringLiteral("Apdeitoju SEO tabulā: "), op,
+                     [&seo](BulkWriter& writer, int start, int end) {
+                         seo.fdSeoUpdate.write(writer, seo.updateRows[static_cast<size_t>(start)],
+                                               seo.updateRows[static_cast<size_t>(end)]);
+                     });
 }
 
 }  // namespace
@@ -414,10 +481,10 @@ Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, O
     SeoQueues seo(connection);
     const int keywords = static_cast<int>(catalogue.groups.size() + catalogue.products.size());
     seo.fdSeoInsert.setArraySize(keywords);
-    seo.fdSeoUpdate.setArraySize(keywords);
     DisabledKeys keys(connection, kCatalogueTables);
     const bool noneShown = UploadCategories(connection, seo, catalogue.groups, languages, op);
-    const std::vector<int64_t> keywordRows = LinkProducts(connection, catalogue.products, op);
+    const std::vector<std::vector<FoundKeyword>> keywordRows =
+        LinkProducts(connection, catalogue.products, op);
     WriteProducts(connection, seo, catalogue.products, keywordRows, languages, op);
     keys.enable();
     WriteKeywords(connection, seo, op);

@@ -6,15 +6,24 @@ namespace wwweksports {
 SeoQueues::SeoQueues(ShopConnection& connection)
     : fdSeoInsert(connection, QStringLiteral("INSERT INTO seo_url (query, keyword, language_id) "
                                              "VALUES (:query, :keyword, 1)")),
-      fdSeoUpdate(connection,
-                  QStringLiteral("UPDATE seo_url SET keyword = :keyword WHERE query = :query")) {}
+      fdSeoUpdate("seo_url", "seo_url_id", "keyword",
+                  QStringLiteral("UPDATE seo_url SET keyword=:keyword WHERE query=:query")) {}
 
-void AddSeoRow(SeoQueues& seo, const QString& queryText, const QString& keyword, int64_t existing) {
-    ArrayQuery& target = existing != 0 ? seo.fdSeoUpdate : seo.fdSeoInsert;
-    int& row = existing != 0 ? seo.updateCount : seo.insertCount;
-    target.setValue(QStringLiteral("query"), row, TextValue(queryText));
-    target.setValue(QStringLiteral("keyword"), row, TextValue(keyword));
-    ++row;
+void AddSeoRow(SeoQueues& seo, const QString& queryText, const QString& keyword,
+               const std::vector<FoundKeyword>& existing) {
+    if (existing.empty()) {
+        seo.fdSeoInsert.setValue(QStringLiteral("query"), seo.insertCount, TextValue(queryText));
+        seo.fdSeoInsert.setValue(QStringLiteral("keyword"), seo.insertCount, TextValue(keyword));
+        ++seo.insertCount;
+        return;
+    }
+    const Value text = TextValue(keyword);
+    for (const FoundKeyword& found : existing) {
+        seo.fdSeoUpdate.add(found.row, text);
+        seo.fdSeoUpdate.setCurrent(found.row, found.keyword);
+    }
+    seo.updateRows.push_back(seo.fdSeoUpdate.size());
+    ++seo.updateCount;
 }
 
 }  // namespace wwweksports

@@ -3,6 +3,7 @@
 #include "catalogue/BatchWriter.h"
 #include "operator/Operator.h"
 #include "shopdb/ArrayQuery.h"
+#include "shopdb/BulkWriter.h"
 #include "shopdb/Query.h"
 #include "shopdb/ShopDate.h"
 #include "shopdb/TableKeys.h"
@@ -62,7 +63,9 @@ void WriteSpecialPrices(ShopConnection& connection, const std::vector<SpecialPri
         insert.setValue(QStringLiteral("date_end"), row, dateEnd);
     }
     DisabledKeys keys(connection, {QStringLiteral("product_special")});
-    ExecuteInBatches({&insert}, selected, QStringLiteral("Ieraksti: "), op);
+    ExecuteInBatches(
+        connection, selected, QStringLiteral("Ieraksti: "), op,
+        [&insert](BulkWriter& writer, int start, int end) { insert.write(writer, end, start); });
     keys.enable();
 }
 

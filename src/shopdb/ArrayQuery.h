@@ -1,8 +1,6 @@
-// A statement whose named parameters each hold an array of values, one per row, executed
-// over a range of rows in one call. An "INSERT ... VALUES (...)" goes to the shop as
-// multi-row INSERTs, each kept under 65,535 placeholders and under the server's
-// max_allowed_packet, rows in order; any other statement runs once per row, many rows to a
-// round trip.
+// An "INSERT ... VALUES (...)" statement whose named parameters each hold an array of
+// values, one per row, written over a range of rows as multi-row INSERTs (see BulkWriter),
+// rows in order.
 #pragma once
 
 #include <QString>
@@ -14,10 +12,12 @@
 
 namespace wwweksports {
 
+class BulkWriter;
 class ShopConnection;
 
 class ArrayQuery {
 public:
+    // Throws Error(Database) for a text that is not such an INSERT.
     ArrayQuery(ShopConnection& connection, const QString& text);
     ~ArrayQuery();
     ArrayQuery(const ArrayQuery&) = delete;
@@ -30,18 +30,16 @@ public:
     // array size.
     void setValue(const QString& name, int row, Value value);
 
-    // Executes rows startRow .. endRow - 1. Errors raise Error(Database); the rows of the
-    // statements executed before stay written.
+    // Queues rows startRow .. endRow - 1 in `writer` as one statement (more where it would
+    // not fit in a round trip).
+    void write(BulkWriter& writer, int endRow, int startRow = 0);
+    // Writes rows startRow .. endRow - 1 in as few round trips as they fit. Errors raise
+    // Error(Database); the rows of the statements executed before stay written.
     void execute(int endRow, int startRow = 0);
 
 private:
     struct Impl;
     std::unique_ptr<Impl> d_;
 };
-
-// Whether one row of `values` can reach a server whose max_allowed_packet is `maxPacket`: as a
-// row of a multi-row statement's values, or, with `asText`, written into a statement's text.
-// A row that cannot is refused by the server whatever the statement around it.
-bool RowFitsPacket(const std::vector<Value>& values, uint64_t maxPacket, bool asText = false);
 
 }  // namespace wwweksports

@@ -46,6 +46,13 @@ public:
     // statement raises Error(Database) naming it; `completed` tells how many ran before.
     std::vector<ResultRows> run(const std::string& sql, const std::vector<QString>& names,
                                 size_t* completed = nullptr);
+    // run() in two halves, so that the caller can work while the server does: start()
+    // returns once the request is sent (`sql` must live until finish()), finish() waits for
+    // the results. Nothing else may run on the session in between.
+    void start(const std::string& sql, size_t statements);
+    // `results` holds those of the statements that ran, also when one failed.
+    void finish(const std::vector<QString>& names, size_t* completed,
+                std::vector<ResultRows>& results);
 
     StmtPtr prepare(const std::string& sql, const QString& name);
     // Binds `params` (may be null for a statement without placeholders), executes and reads
@@ -54,6 +61,9 @@ public:
 
     // A value as a literal of statement text (see StatementBatch::literal).
     std::string literal(const Value& value);
+    void appendLiteral(std::string& out, const Value& value);
+    // UTF-8 text as a quoted literal.
+    void appendText(std::string& out, const char* text, size_t size);
 
     // Raises Error(Database) with the server's error number and text. After a lost or broken
     // connection the session is dropped; a statement cut off that way may or may not have
@@ -78,6 +88,7 @@ private:
     // run() without counting statements: the connection's own queries.
     std::vector<ResultRows> send(const std::string& sql, const std::vector<QString>& names,
                                  size_t* completed);
+    void request(const std::string& sql);
     void readStatementRows(MYSQL_STMT* stmt, const QString& name, ResultRows& result);
 
     QMap<QString, QString> params_;
@@ -86,6 +97,10 @@ private:
     uint64_t generation_ = 0;
     uint64_t maxAllowedPacket_ = 0;
     Counters counters_;
+    struct {
+        int status = 0;
+        int ret = 0;
+    } started_;  // the request start() sent
 };
 
 // A statement prepared on a connection's session, prepared again when the session is new.

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <thread>
 
 #include "operator/Error.h"
@@ -19,7 +20,9 @@ namespace {
 
 // What the shop's own driver sets on every connection: without it the server's default
 // strict mode refuses the tool's inserts on the shop's NOT NULL columns.
-const char kSessionSetup[] = "SET SESSION sql_mode = 'NO_ZERO_IN_DATE,NO_ENGINE_SUBSTITUTION'";
+const char kSessionSetup[] =
+    "SET SESSION sql_mode = 'NO_ZERO_IN_DATE,NO_ENGINE_SUBSTITUTION';"
+    "SELECT @@max_allowed_packet";
 
 // An unreachable address should not keep the operator waiting for minutes.
 const unsigned int kConnectTimeoutSeconds = 20;
@@ -170,6 +173,18 @@ void ShopConnection::Session::open() {
         },
         [&](int* ret, int status) { return mysql_real_query_cont(ret, m, status); });
     if (setup != 0) FailConnect(m);
+    // The server's packet size comes with the set-up, as the result of its second statement.
+    const int next = await<int>(
+        m, [&](int* ret) { return mysql_next_result_start(ret, m); },
+        [&](int* ret, int s) { return mysql_next_result_cont(ret, m, s); });
+    if (next != 0) FailConnect(m);
+    const ResultPtr packet(await<MYSQL_RES*>(
+        m, [&](MYSQL_RES** ret) { return mysql_store_result_start(ret, m); },
+        [&](MYSQL_RES** ret, int s) { return mysql_store_result_cont(ret, m, s); }));
+    if (!packet) FailConnect(m);
+    const MYSQL_ROW packetRow = mysql_fetch_row(packet.get());
+    const uint64_t maxPacket =
+        packetRow && packetRow[0] ? std::strtoull(packetRow[0], nullptr, 10) : 0;
     unsigned int status = 0;
     mariadb_get_infov(m, MARIADB_CONNECTION_SERVER_STATUS, &status);
     if ((status & SERVER_STATUS_AUTOCOMMIT) == 0) {
@@ -181,7 +196,7 @@ void ShopConnection::Session::open() {
     }
 
     mysql_ = std::move(mysql);
-    maxAllowedPacket_ = 0;
+    maxAllowedPacket_ = maxPacket;
     ++generation_;
 }
 
@@ -196,13 +211,8 @@ MYSQL* ShopConnection::Session::handle() {
 }
 
 uint64_t ShopConnection::Session::maxAllowedPacket() {
-    if (maxAllowedPacket_ == 0) {
-        const std::string sql = "SELECT @@max_allowed_packet AS packet";
-        const ResultRows result = send(sql, {QString::fromStdString(sql)}, nullptr).front();
-        maxAllowedPacket_ =
-            result.rowCount() > 0 ? static_cast<uint64_t>(result.integer(0, 0)) : 1024 * 1024;
-    }
-    return maxAllowedPacket_;
+    handle();  // read in the session's set-up
+    return maxAllowedPacket_ > 0 ? maxAllowedPacket_ : 1024 * 1024;
 }
 
 // --- Session: waiting ----------------------------------------------------------------------------
@@ -249,17 +259,37 @@ std::vector<ResultRows> ShopConnection::Session::send(const std::string& sql,
     if (completed) *completed = 0;
     std::vector<ResultRows> results;
     if (names.empty()) return results;
-    const auto name = [&names](size_t k) { return names[std::min(k, names.size() - 1)]; };
+    request(sql);
+    finish(names, completed, results);
+    return results;
+}
+
+void ShopConnection::Session::start(const std::string& sql, size_t statements) {
+    counters_.statements += statements;
+    request(sql);
+}
+
+void ShopConnection::Session::request(const std::string& sql) {
     MYSQL* m = handle();
     ++counters_.roundTrips;
-    const int sent = await<int>(
-        m,
-        [&](int* ret) {
-            return mysql_real_query_start(ret, m, sql.data(),
-                                          static_cast<unsigned long>(sql.size()));
-        },
-        [&](int* ret, int status) { return mysql_real_query_cont(ret, m, status); });
-    if (sent != 0) fail(mysql_errno(m), mysql_error(m), name(0));
+    started_ = {};
+    started_.status = mysql_real_query_start(&started_.ret, m, sql.data(),
+                                             static_cast<unsigned long>(sql.size()));
+    // Sent once the client only waits to read the answer.
+    while (started_.status != 0 && started_.status != MYSQL_WAIT_READ)
+        started_.status = mysql_real_query_cont(&started_.ret, m, wait(m, started_.status));
+}
+
+void ShopConnection::Session::finish(const std::vector<QString>& names, size_t* completed,
+                                     std::vector<ResultRows>& results) {
+    if (completed) *completed = 0;
+    results.clear();
+    const auto name = [&names](size_t k) { return names[std::min(k, names.size() - 1)]; };
+    MYSQL* m = mysql_.get();
+    if (!m) fail(CR_SERVER_LOST, "Lost connection to server during query", name(0));
+    while (started_.status != 0)
+        started_.status = mysql_real_query_cont(&started_.ret, m, wait(m, started_.status));
+    if (started_.ret != 0) fail(mysql_errno(m), mysql_error(m), name(0));
 
     results.reserve(names.size());
     for (size_t k = 0;; ++k) {
@@ -291,7 +321,6 @@ std::vector<ResultRows> ShopConnection::Session::send(const std::string& sql,
         if (next == -1) break;
         if (next > 0) fail(mysql_errno(m), mysql_error(m), name(k + 1));
     }
-    return results;
 }
 
 StmtPtr ShopConnection::Session::prepare(const std::string& sql, const QString& name) {
@@ -382,24 +411,44 @@ void ShopConnection::Session::readStatementRows(MYSQL_STMT* stmt, const QString&
 }
 
 std::string ShopConnection::Session::literal(const Value& value) {
-    if (const auto* i = std::get_if<int64_t>(&value)) return std::to_string(*i);
-    if (const auto* d = std::get_if<double>(&value)) {
-        if (!std::isfinite(*d)) return "NULL";
+    std::string out;
+    appendLiteral(out, value);
+    return out;
+}
+
+void ShopConnection::Session::appendLiteral(std::string& out, const Value& value) {
+    if (const auto* i = std::get_if<int64_t>(&value)) {
+        char buffer[24];
+        out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, *i).ptr);
+    } else if (const auto* d = std::get_if<double>(&value)) {
+        if (!std::isfinite(*d)) {
+            out += "NULL";
+            return;
+        }
         char buffer[64];
-        const auto end =
-            std::to_chars(buffer, buffer + sizeof buffer, *d, std::chars_format::scientific).ptr;
-        return std::string(buffer, end);
+        out.append(
+            buffer,
+            std::to_chars(buffer, buffer + sizeof buffer, *d, std::chars_format::scientific).ptr);
+    } else if (const auto* s = std::get_if<std::string>(&value)) {
+        appendText(out, s->data(), s->size());
+    } else if (const auto* date = std::get_if<QDate>(&value)) {
+        out += '\'';
+        out += FormatShopDate(*date).toStdString();
+        out += '\'';
+    } else {
+        out += "NULL";
     }
-    if (const auto* s = std::get_if<std::string>(&value)) {
-        std::string escaped(s->size() * 2 + 1, '\0');
-        const unsigned long length = mysql_real_escape_string(
-            handle(), escaped.data(), s->data(), static_cast<unsigned long>(s->size()));
-        escaped.resize(length);
-        return "'" + escaped + "'";
-    }
-    if (const auto* date = std::get_if<QDate>(&value))
-        return "'" + FormatShopDate(*date).toStdString() + "'";
-    return "NULL";
+}
+
+void ShopConnection::Session::appendText(std::string& out, const char* text, size_t size) {
+    MYSQL* m = handle();
+    const size_t at = out.size();
+    out.resize(at + 2 * size + 3);
+    out[at] = '\'';
+    const unsigned long length =
+        mysql_real_escape_string(m, &out[at + 1], text, static_cast<unsigned long>(size));
+    out[at + 1 + length] = '\'';
+    out.resize(at + 2 + length);
 }
 
 void ShopConnection::Session::fail(unsigned int number, const char* text,

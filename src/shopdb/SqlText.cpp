@@ -136,4 +136,29 @@ SqlText ParseSqlText(const QString& text) {
     return out;
 }
 
+std::string NumbersTable(size_t count) {
+    const auto digits = [](size_t highest) {
+        std::string table = "(SELECT 0 AS d";
+        for (size_t d = 1; d <= highest; ++d) table += " UNION ALL SELECT " + std::to_string(d);
+        return table + ")";
+    };
+    // The lowest digits run 0-9, the highest only as far as the count needs.
+    const size_t last = count > 0 ? count - 1 : 0;
+    std::vector<size_t> weights{1};
+    while (last / weights.back() >= 10) weights.push_back(weights.back() * 10);
+    std::string number;
+    std::string from;
+    for (size_t k = 0; k < weights.size(); ++k) {
+        const std::string alias = "n" + std::to_string(k);
+        if (k > 0) {
+            number += " + ";
+            from += ", ";
+        }
+        number += alias + ".d * " + std::to_string(weights[k]);
+        from += digits(k + 1 == weights.size() ? last / weights[k] : 9) + " AS " + alias;
+    }
+    return "(SELECT " + number + " + 1 AS i FROM " + from + " WHERE " + number + " < " +
+           std::to_string(count) + ")";
+}
+
 }  // namespace wwweksports

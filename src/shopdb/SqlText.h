@@ -26,4 +26,8 @@ struct SqlText {
 
 SqlText ParseSqlText(const QString& text);
 
+// A derived table of one column `i` holding the whole numbers 1 .. count, made of digit
+// tables: far cheaper for the server to read than a union of as many selects.
+std::string NumbersTable(size_t count);
+
 }  // namespace wwweksports

@@ -32,6 +32,12 @@ void StatementBatch::add(const SqlText& sql, const std::vector<const Value*>& va
     texts_.push_back(text);
 }
 
+void StatementBatch::add(const std::string& statement, const QString& text) {
+    if (!sql_.empty()) sql_ += ';';
+    sql_ += statement;
+    texts_.push_back(text);
+}
+
 std::vector<ResultRows> StatementBatch::execute() {
     const std::string sql = std::move(sql_);
     const std::vector<QString> texts = std::move(texts_);

@@ -25,6 +25,8 @@ public:
     void add(const Query& query);
     // A statement with one value per placeholder; `text` names it in messages.
     void add(const SqlText& sql, const std::vector<const Value*>& values, const QString& text);
+    // A statement written whole, its values in it as literals.
+    void add(const std::string& statement, const QString& text);
     // A value as a literal of statement text: numbers as numbers (real numbers in exponent
     // form, so the server converts them as it does a bound double), texts and dates quoted
     // and escaped for the connection's character set.

@@ -1,6 +1,6 @@
 #include "stock/StockBalances.h"
 
-#include "shopdb/ArrayQuery.h"
+#include "shopdb/BulkWriter.h"
 #include "workbook/Workbook.h"
 
 namespace wwweksports {
@@ -24,16 +24,14 @@ std::vector<StockBalance> ReadStockBalances(const QString& workbookPath) {
 }
 
 void WriteStockBalances(ShopConnection& connection, const std::vector<StockBalance>& balances) {
-    ArrayQuery update(connection, kUpdate);
-    const int count = static_cast<int>(balances.size());
-    update.setArraySize(count);
-    for (int row = 0; row < count; ++row) {
-        update.setValue(QStringLiteral("isprece"), row,
-                        int64_t{balances[static_cast<size_t>(row)].productId});
-        update.setValue(QStringLiteral("daudzums"), row,
-                        int64_t{balances[static_cast<size_t>(row)].quantity});
-    }
-    update.execute(count);
+    KeyedUpdate update("product", "product_id", "quantity", kUpdate);
+    for (const StockBalance& balance : balances)
+        update.add(balance.productId, int64_t{balance.quantity});
+    if (update.size() == 0) return;
+    update.readCurrent(connection);
+    BulkWriter writer(connection);
+    update.write(writer, 0, update.size());
+    writer.send();
 }
 
 }  // namespace wwweksports

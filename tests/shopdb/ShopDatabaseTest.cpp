@@ -3,6 +3,7 @@
 #include "fixtures/TestShop.h"
 #include "operator/Error.h"
 #include "shopdb/ArrayQuery.h"
+#include "shopdb/BulkWriter.h"
 #include "shopdb/Query.h"
 #include "shopdb/ShopConnection.h"
 #include "shopdb/StatementBatch.h"
@@ -82,21 +83,23 @@ TEST(ShopValues, HostileTextAndRealNumbersArriveAsSentOnEveryPath) {
     EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product"), "0");
 }
 
-TEST_F(ArrayExecution, StatementsStayUnderThePlaceholderLimitInRowOrder) {
+TEST_F(ArrayExecution, ManyRowsGoInFewRoundTripsInRowOrder) {
     shop.exec("CREATE TABLE wide (seq INT AUTO_INCREMENT PRIMARY KEY, a INT, b INT, c INT, d INT)");
     ArrayQuery q(connection,
                  QStringLiteral("INSERT INTO wide (a, b, c, d) VALUES (:a, :b, :c, :d)"));
-    const int rows = 40000;  // 160,000 placeholders: 16,383 rows a statement
+    const int rows = 40000;  // 160,000 values
     q.setArraySize(rows);
     for (int r = 0; r < rows; ++r) {
         for (const char* p : {"a", "b", "c", "d"})
             q.setValue(QString::fromLatin1(p), r, int64_t{r});
     }
-    const auto before = connection.counters().statements;
+    connection.open();
+    const auto before = connection.counters().roundTrips;
     q.execute(rows);
-    EXPECT_EQ(connection.counters().statements - before, 3u);
+    EXPECT_EQ(connection.counters().roundTrips - before, 1u);
     EXPECT_EQ(shop.value("SELECT COUNT(*) FROM wide WHERE seq = a + 1 AND b = a AND d = a"),
               "40000");
+    EXPECT_THROW(ArrayQuery(connection, QStringLiteral("UPDATE wide SET a = :a")), Error);
 }
 
 TEST_F(ArrayExecution, LongRowsAreSplitUnderThePacketLimitAndARefusedRowStopsTheRest) {
@@ -124,16 +127,50 @@ TEST_F(ArrayExecution, LongRowsAreSplitUnderThePacketLimitAndARefusedRowStopsThe
     EXPECT_EQ(shop.value("SELECT MAX(id) = COUNT(*) - 1 FROM t"), "1");
 }
 
-TEST_F(ArrayExecution, OtherStatementsRunOncePerRowOfTheRange) {
-    for (int id = 1; id <= 5; ++id) shop.addProduct(id, 0);
-    ArrayQuery q(connection,
-                 QStringLiteral("UPDATE product SET quantity=:id * 10 WHERE product_id=:id"));
-    q.setArraySize(5);
-    for (int r = 0; r < 5; ++r) q.setValue(QStringLiteral("id"), r, int64_t{r + 1});
-    q.execute(4, 1);
-    EXPECT_EQ(shop.text("SELECT quantity FROM product ORDER BY product_id"),
-              "0 | 20 | 30 | 40 | 0");
+// Keyed updates over a table with and without transactions: the end state of one UPDATE per
+// row in order, also when a row is refused half-way.
+class KeyedUpdates : public ShopSession, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        ShopSession::SetUp();
+        shop.exec(std::string("CREATE TABLE t (id INT PRIMARY KEY, q INT, CONSTRAINT small CHECK "
+                              "(q < 100)) ENGINE=") +
+                  GetParam());
+        shop.exec("INSERT INTO t VALUES (1, 0), (2, 0), (3, 0), (4, 0), (5, 0), (6, 0)");
+    }
+    void write(const std::vector<std::pair<int64_t, int64_t>>& rows) {
+        KeyedUpdate update("t", "id", "q", QStringLiteral("UPDATE t SET q = :q WHERE id = :id"));
+        for (const auto& [key, value] : rows) update.add(key, value);
+        update.readCurrent(connection);
+        BulkWriter writer(connection);
+        update.write(writer, 0, update.size());
+        writer.send();
+    }
+    std::string values() { return shop.text("SELECT q FROM t ORDER BY id"); }
+};
+
+TEST_P(KeyedUpdates, UnknownKeysChangeNothingAndTheLastOfARepeatedKeyStays) {
+    write({{1, 10}, {2, 20}, {99, 1}, {2, 21}, {3, 30}, {1, 11}, {5, 0}});
+    EXPECT_EQ(values(), "11 | 21 | 30 | 0 | 0 | 0");
+    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM t"), "6");
+    // Rows that hold their value already are not sent again.
+    const auto before = connection.counters().statements;
+    write({{1, 11}, {2, 21}, {3, 30}});
+    EXPECT_EQ(connection.counters().statements - before, 1u);  // the read alone
 }
+
+TEST_P(KeyedUpdates, ARefusedRowLeavesTheRowsBeforeItWrittenAndNoneAfterIt) {
+    try {
+        write({{6, 6}, {2, 2}, {4, 4}, {1, 500}, {5, 5}, {3, 3}});
+        ADD_FAILURE() << "the refused row went unnoticed";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains("small")) << e.what();
+        EXPECT_TRUE(e.message().contains("UPDATE t SET q = :q WHERE id = :id")) << e.what();
+    }
+    EXPECT_EQ(values(), "0 | 2 | 0 | 4 | 0 | 6");
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, KeyedUpdates, ::testing::Values("MyISAM", "InnoDB"));
 
 }  // namespace
 }  // namespace wwweksports
