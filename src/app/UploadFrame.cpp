@@ -115,9 +115,9 @@ Outcome RunUpload(ShopConnection& connection, Operator& op,
                                  StatusRefresh::RepaintAndProcessEvents);
                 });
             lastSession = lock.session();
-            RepairDisabledKeys(connection, kWrittenTables);
-            SetShopMaintenance(connection, 1);
+            // Maintenance on, and the look for keys a failed run left off, in one round trip.
             inMaintenance = true;
+            RepairDisabledKeys(connection, kWrittenTables, ShopMaintenanceStatement(1));
             const Outcome outcome = write();
             SetShopMaintenance(connection, 0);
             return outcome;

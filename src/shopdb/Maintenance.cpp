@@ -4,11 +4,15 @@
 
 namespace wwweksports {
 
+QString ShopMaintenanceStatement(int value) {
+    return QStringLiteral(
+               "UPDATE setting SET value = '%1' WHERE code = 'config' AND `key` = "
+               "'config_maintenance'")
+        .arg(value);
+}
+
 void SetShopMaintenance(ShopConnection& connection, int value) {
-    Query(connection, QStringLiteral("UPDATE setting SET value = '%1' WHERE code = 'config' AND "
-                                     "`key` = 'config_maintenance'")
-                          .arg(value))
-        .exec();
+    Query(connection, ShopMaintenanceStatement(value)).exec();
 }
 
 }  // namespace wwweksports

@@ -3,11 +3,15 @@
 // no maintenance mode; switching changes nothing there.
 #pragma once
 
+#include <QString>
+
 namespace wwweksports {
 
 class ShopConnection;
 
 // 1 switches the mode on, 0 off. Database errors pass to the caller.
 void SetShopMaintenance(ShopConnection& connection, int value);
+// The statement that does it, to go in a round trip with others.
+QString ShopMaintenanceStatement(int value);
 
 }  // namespace wwweksports

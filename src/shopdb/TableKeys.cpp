@@ -54,12 +54,15 @@ void DisabledKeys::enable() {
     if (!tables.isEmpty()) Switch(connection_, tables, "ENABLE");
 }
 
-void RepairDisabledKeys(ShopConnection& connection, const QStringList& tables) {
-    const ResultRows found =
-        Query(connection, QStringLiteral("SELECT DISTINCT TABLE_NAME AS name FROM "
-                                         "information_schema.STATISTICS WHERE TABLE_SCHEMA = "
-                                         "DATABASE() AND COMMENT = 'disabled'"))
-            .exec();
+void RepairDisabledKeys(ShopConnection& connection, const QStringList& tables,
+                        const QString& first) {
+    const QString lookUp = QStringLiteral(
+        "SELECT DISTINCT TABLE_NAME AS name FROM information_schema.STATISTICS WHERE "
+        "TABLE_SCHEMA = DATABASE() AND COMMENT = 'disabled'");
+    StatementBatch batch(connection);
+    if (!first.isEmpty()) batch.add(first.toStdString(), first);
+    batch.add(lookUp.toStdString(), lookUp);
+    const ResultRows found = batch.execute().back();
     QStringList disabled;
     for (int row = 0; row < found.rowCount(); ++row) {
         const QString name = found.text(row, QStringLiteral("name"));

@@ -5,6 +5,7 @@
 // fills them with the keys on.
 #pragma once
 
+#include <QString>
 #include <QStringList>
 #include <cstdint>
 
@@ -32,7 +33,9 @@ private:
 };
 
 // Enables the keys of every one of `tables` found with keys disabled: an upload that died
-// between disabling and enabling is repaired by the next one before it writes.
-void RepairDisabledKeys(ShopConnection& connection, const QStringList& tables);
+// between disabling and enabling is repaired by the next one before it writes. `first`, when
+// given, is a statement sent ahead of the look-up in the same round trip.
+void RepairDisabledKeys(ShopConnection& connection, const QStringList& tables,
+                        const QString& first = QString());
 
 }  // namespace wwweksports
