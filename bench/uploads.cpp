@@ -1,19 +1,24 @@
 // The two uploads of a generated catalogue (50,000 products, 2,000 groups in four levels,
 // 2 shop languages) run through the real headless front end against the private server:
 // on loopback and through a slow link of 1 ms and 20 ms round trips. Prints, per link and
-// upload, the wall time, round trips and statements the tool counted, the peak memory of
-// the tool's process, and on loopback the ratio to the floor: the time this server takes to
-// load the same rows with LOAD DATA INFILE plus the tool's own reading of the workbooks.
-// On loopback send-lists also runs a second time over its own keywords ("again").
+// upload, the wall time (median of three on loopback), round trips and statements the tool
+// counted, the peak memory of the tool's process, and the ratio to the floor: the time this
+// server takes to load the same rows with LOAD DATA INFILE plus the tool's own reading of
+// the workbooks. send-lists runs on a shop without keywords ("fresh") and over its own
+// keywords ("every day"); send-stock with the quantities the shop has ("same") and with every
+// quantity different ("changed").
+// With WWWEKSPORTS_BASELINE_CLI naming the previous release's wwweksports-cli, each run is
+// repeated by it from the same shop, and the tables both leave are compared.
 //   bench_uploads DIR [PRODUCTS]   (WWWEKSPORTS_TEST_DB_PORT names the server; DIR must be
 //                                    writable by the server too)
-#include <sys/resource.h>
-
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -36,7 +41,19 @@ struct Run {
     unsigned long long statements = 0;
     unsigned long long roundTrips = 0;
     int exitCode = -1;
+    double peakMiB = 0;
 };
+
+// The high-water mark of a running process's resident memory, in MiB.
+double PeakOf(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
+    }
+    return 0;
+}
 
 Run RunCli(const QString& cli, const QStringList& args, const QString& configDir) {
     QProcess process;
@@ -46,8 +63,9 @@ Run RunCli(const QString& cli, const QStringList& args, const QString& configDir
     process.setStandardOutputFile(QProcess::nullDevice());
     bench::Stopwatch clock;
     process.start(cli, args);
-    process.waitForFinished(-1);
     Run run;
+    const qint64 pid = process.processId();
+    while (!process.waitForFinished(20)) run.peakMiB = std::max(run.peakMiB, PeakOf(pid));
     run.seconds = clock.seconds();
     run.exitCode = process.exitCode();
     const QString err = QString::fromUtf8(process.readAllStandardError());
@@ -59,12 +77,6 @@ Run RunCli(const QString& cli, const QStringList& args, const QString& configDir
     }
     if (run.exitCode != 0) std::fprintf(stderr, "%s", err.toStdString().c_str());
     return run;
-}
-
-double ChildrenPeakMiB() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 // Round trip of a trivial query through `port`, in milliseconds (median of 21).
@@ -98,6 +110,35 @@ double ReadWorkbooks(const QString& excelDir) {
     return sink > 0 ? clock.seconds() : 0;
 }
 
+// Loads the rows the shop holds into a new shop from files with LOAD DATA INFILE, in seconds.
+// The files are read in the character set they are written in, so that the rows loaded are
+// the very rows (checked).
+double LoadFloor(testing::TestShop& shop, const std::string& dir) {
+    for (const std::string& table : testing::kWrittenTables) {
+        shop.exec("SELECT * INTO OUTFILE '" + dir + "/" + table +
+                  ".tsv' CHARACTER SET utf8mb4 FROM " + table);
+    }
+    testing::TestShop floorShop;
+    bench::Stopwatch load;
+    for (const std::string& table : testing::kWrittenTables) {
+        floorShop.exec("LOAD DATA INFILE '" + dir + "/" + table + ".tsv' INTO TABLE " + table +
+                       " CHARACTER SET utf8mb4");
+    }
+    const double seconds = load.seconds();
+    if (floorShop.fingerprint() != shop.fingerprint())
+        throw std::runtime_error("the floor's LOAD DATA gave other rows than the run wrote");
+    for (const std::string& table : testing::kWrittenTables)
+        std::remove((dir + "/" + table + ".tsv").c_str());
+    return seconds;
+}
+
+Run Median(std::vector<Run> runs) {
+    if (runs.empty()) return {};
+    std::sort(runs.begin(), runs.end(),
+              [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+    return runs[runs.size() / 2];
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -109,6 +150,7 @@ int main(int argc, char* argv[]) {
     const std::string dir = argv[1];
     const QString excelDir = QString::fromStdString(dir + "/Preces_web.xlsx");
     const QString configDir = QString::fromStdString(dir + "/config");
+    const QString baseline = qEnvironmentVariable("WWWEKSPORTS_BASELINE_CLI");
     testing::SampleCatalogue catalogue;
     catalogue.products = argc > 2 ? std::atoi(argv[2]) : 50000;
     catalogue.groups = 2000;
@@ -125,10 +167,17 @@ int main(int argc, char* argv[]) {
             int oneWayMicros;
         };
         const Link links[] = {{"loopback", 0}, {"1 ms", 500}, {"20 ms", 10000}};
-        std::printf("%-9s %9s  %-10s %8s %9s %11s %11s %9s\n", "link", "rtt ms", "upload", "rows",
-                    "wall s", "round trips", "statements", "vs floor");
+        std::printf("%-9s %6s  %-20s %7s %6s %10s %8s %8s", "link", "rtt ms", "upload", "wall s",
+                    "trips", "statements", "vs floor", "peak MiB");
+        if (!baseline.isEmpty())
+            std::printf(" | %10s %6s %10s %8s %6s", "previous s", "trips", "statements", "vs floor",
+                        "tables");
+        std::printf("\n");
         double floor = 0;
-        long long catalogueRows = 0;
+        double floorLoad = 0;
+        double floorRead = 0;
+        double peak = 0;
+        bool allOk = true;
         for (const Link& link : links) {
             std::unique_ptr<bench::SlowLink> relay;
             int port = serverPort;
@@ -144,71 +193,75 @@ int main(int argc, char* argv[]) {
                 QStringLiteral("--user"),         QString::fromStdString(shop.user()),
                 QStringLiteral("--password-env"), QStringLiteral("BENCH_SHOP_PASSWORD"),
                 QStringLiteral("--workbooks"),    excelDir};
-            // Every run starts from the same shop: no keywords to update, no old specials.
-            const auto sendLists = [&] {
-                shop.exec("DELETE FROM seo_url");
-                return RunCli(QStringLiteral(WWWEKSPORTS_CLI),
-                              common + QStringList{"send-lists", "--products", "--specials"},
-                              configDir);
-            };
-            Run lists = sendLists();
-            bool listsOk = lists.exitCode == 0;
-            if (catalogueRows == 0) {
-                for (const std::string& table : testing::kWrittenTables) {
-                    catalogueRows += std::stoll(shop.value("SELECT COUNT(*) FROM " + table));
-                }
-                // The floor: the same rows loaded from files by the same server, and the read
-                // of the workbooks the run makes.
-                for (const std::string& table : testing::kWrittenTables) {
-                    shop.exec("SELECT * INTO OUTFILE '" + dir + "/" + table + ".tsv' FROM " +
-                              table);
-                }
-                // Both sides are the median of three, taken in turns: on a shared machine a
-                // single load or run varies by half.
-                std::vector<double> loads;
+            const QStringList lists = {"send-lists", "--products", "--specials"};
+            const QStringList stock = {"send-stock"};
+            const int times = link.oneWayMicros == 0 ? 3 : 1;
+            bool firstLine = true;
+            // Runs an upload `times` times, each from the shop `prepare` leaves; the previous
+            // release runs each time too, from the same shop, and must leave the same tables.
+            const auto measure = [&](const char* upload, const QStringList& args,
+                                     const std::function<void()>& prepare) {
                 std::vector<Run> runs;
-                for (int attempt = 0; attempt < 3; ++attempt) {
-                    testing::TestShop floorShop;
-                    bench::Stopwatch load;
-                    for (const std::string& table : testing::kWrittenTables) {
-                        floorShop.exec("LOAD DATA INFILE '" + dir + "/" + table +
-                                       ".tsv' INTO TABLE " + table);
+                std::vector<Run> previous;
+                bool same = true;
+                for (int k = 0; k < times; ++k) {
+                    prepare();
+                    runs.push_back(
+                        RunCli(QStringLiteral(WWWEKSPORTS_CLI), common + args, configDir));
+                    allOk = allOk && runs.back().exitCode == 0;
+                    peak = std::max(peak, runs.back().peakMiB);
+                    // The floor, the first time: median of three loads of the rows written,
+                    // plus the tool's own read of the workbooks.
+                    if (floor == 0) {
+                        std::vector<double> loads;
+                        for (int j = 0; j < 3; ++j) loads.push_back(LoadFloor(shop, dir));
+                        std::sort(loads.begin(), loads.end());
+                        floorLoad = loads[1];
+                        floorRead = ReadWorkbooks(excelDir);
+                        floor = floorLoad + floorRead;
                     }
-                    loads.push_back(load.seconds());
-                    runs.push_back(sendLists());
-                    listsOk = listsOk && runs.back().exitCode == 0;
+                    if (baseline.isEmpty()) continue;
+                    const std::vector<std::string> state = shop.fingerprint();
+                    prepare();
+                    previous.push_back(RunCli(baseline, common + args, configDir));
+                    same = same && previous.back().exitCode == 0 && shop.fingerprint() == state;
                 }
-                std::sort(loads.begin(), loads.end());
-                std::sort(runs.begin(), runs.end(),
-                          [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
-                floor = loads[1] + ReadWorkbooks(excelDir);
-                lists = runs[1];
-            }
-            const Run stock = RunCli(QStringLiteral(WWWEKSPORTS_CLI),
-                                     common + QStringList{"send-stock"}, configDir);
-            const bool ok = listsOk && stock.exitCode == 0;
-            std::printf("%-9s %9.2f  %-10s %8lld %9.2f %11llu %11llu %8.1fx%s\n", link.name, rtt,
-                        "send-lists", catalogueRows, lists.seconds, lists.roundTrips,
-                        lists.statements, lists.seconds / floor, ok ? "" : "  FAILED");
-            std::printf("%-9s %9s  %-10s %8d %9.2f %11llu %11llu\n", "", "", "send-stock",
-                        catalogue.products, stock.seconds, stock.roundTrips, stock.statements);
-            if (link.oneWayMicros == 0) {
-                // What a shop sees from its second run on: every keyword row is there already
-                // and is updated, one statement per row.
-                const Run again = RunCli(
-                    QStringLiteral(WWWEKSPORTS_CLI),
-                    common + QStringList{"send-lists", "--products", "--specials"}, configDir);
-                std::printf("%-9s %9s  %-10s %8lld %9.2f %11llu %11llu %8.1fx%s\n", "", "", "again",
-                            catalogueRows, again.seconds, again.roundTrips, again.statements,
-                            again.seconds / floor, again.exitCode == 0 ? "" : "  FAILED");
-            }
-            std::fflush(stdout);
+                const Run run = Median(runs);
+                std::printf(
+                    "%-9s %6s  %-20s %7.2f %6llu %10llu %7.2fx %8.1f", firstLine ? link.name : "",
+                    firstLine ? QString::number(rtt, 'f', 2).toUtf8().constData() : "", upload,
+                    run.seconds, run.roundTrips, run.statements, run.seconds / floor, run.peakMiB);
+                if (!baseline.isEmpty()) {
+                    const Run before = Median(previous);
+                    std::printf(" | %10.2f %6llu %10llu %7.2fx %6s", before.seconds,
+                                before.roundTrips, before.statements, before.seconds / floor,
+                                same ? "same" : "DIFFER");
+                    allOk = allOk && same;
+                }
+                std::printf("\n");
+                std::fflush(stdout);
+                firstLine = false;
+            };
+            // A fresh shop has no keywords; an every-day run finds the last run's.
+            measure("send-lists fresh", lists, [&] { shop.exec("DELETE FROM seo_url"); });
+            measure("send-lists every day", lists, [] {});
+            measure("send-stock same", stock, [] {});
+            measure("send-stock changed", stock,
+                    [&] { shop.exec("UPDATE product SET quantity = quantity + 1"); });
         }
-        std::printf("floor (LOAD DATA INFILE of the same rows + reading the workbooks): %.2f s\n",
-                    floor);
-        std::printf("peak memory of the tool's process: %.1f MiB\n", ChildrenPeakMiB());
+        long long rows = 0;
         for (const std::string& table : testing::kWrittenTables)
-            std::remove((dir + "/" + table + ".tsv").c_str());
+            rows += std::stoll(shop.value("SELECT COUNT(*) FROM " + table));
+        std::printf("rows written by send-lists: %lld; stock rows: %d\n", rows, catalogue.products);
+        std::printf(
+            "floor: LOAD DATA INFILE of the same rows %.2f s + reading the workbooks %.2f s "
+            "= %.2f s\n",
+            floorLoad, floorRead, floor);
+        std::printf("peak memory of the tool's process: %.1f MiB\n", peak);
+        if (!allOk) {
+            std::fprintf(stderr, "a run failed or left other tables than the previous release\n");
+            return 1;
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
