@@ -16,6 +16,22 @@ class ShopConnection;
 
 inline constexpr int BatchSize = 2500;
 
+// The texts of one phase's chunks, each shown once and in order.
+class BatchTexts {
+public:
+    BatchTexts(Operator& op, int rowCount, QString phaseText);
+    int batches() const { return batches_; }
+    // Shows the texts of the chunks up to `batch` (counted from 1) not shown yet.
+    void showUpTo(int batch);
+
+private:
+    Operator& op_;
+    int rowCount_;
+    QString phaseText_;
+    int batches_;
+    int shown_ = 0;
+};
+
 // `writeChunk(writer, start, end)` queues the statements of rows start .. end - 1, chunk by
 // chunk in row order. Nothing is shown for no rows. Database errors pass to the caller.
 void ExecuteInBatches(ShopConnection& connection, int rowCount, const QString& phaseText,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -15,6 +16,7 @@
 #include "shopdb/ArrayQuery.h"
 #include "shopdb/BulkWriter.h"
 #include "shopdb/Query.h"
+#include "shopdb/ShopConnection.h"
 #include "shopdb/ShopDate.h"
 #include "shopdb/StatementBatch.h"
 #include "shopdb/TableKeys.h"
@@ -396,47 +398,123 @@ std::vector<std::vector<FoundKeyword>> LinkProducts(ShopConnection& connection,
     return keywordRows;
 }
 
-// The products, their store links and descriptions in batches; their seo_url rows are queued.
+// The products with their store links go over the upload's session and, at the same time,
+// their descriptions over a second one: the server fills both tables at once. The shop ends
+// as if the descriptions came after the products: their texts follow the products'; when a
+// product row is refused, the descriptions written are taken back (this run emptied the
+// table), and when a description is refused, the products are still written to their end
+// first. The products' seo_url rows are queued.
 void WriteProducts(ShopConnection& connection, SeoQueues& seo,
                    const std::vector<ProductRow>& products,
                    const std::vector<std::vector<FoundKeyword>>& keywordRows,
-                   const std::vector<int64_t>& languages, Operator& op) {
+                   const std::vector<int64_t>& languages, DisabledKeys& keys, Operator& op) {
     const int n = static_cast<int>(products.size());
-    for (int i = 0; i < n; ++i) {
-        const ProductRow& p = products[static_cast<size_t>(i)];
-        AddSeoRow(seo, QStringLiteral("product_id=") + p.idText, MakeSeoKeyword(p.name),
-                  keywordRows[static_cast<size_t>(i)]);
-    }
-
+    const int perProduct = static_cast<int>(languages.size());
     op.setStatus(QStringLiteral("Ievietoju preču datus tabulās..."),
                  StatusRefresh::RepaintAndProcessEvents);
-    ExecuteInBatches(connection, n, QStringLiteral("Ievietoju Product tabulā: "), op,
-                     [&products](BulkWriter& writer, int start, int end) {
-                         InsertRows product(writer, kProduct);
-                         for (int i = start; i < end; ++i) {
-                             const ProductRow& p = products[static_cast<size_t>(i)];
-                             product.add(int64_t{p.id}, p.price, p.article, p.quantity, p.dateAdded,
-                                         p.quantityDecimal, p.minimum);
-                         }
-                         product.end();
-                         InsertRows store(writer, kProductToStore);
-                         for (int i = start; i < end; ++i)
-                             store.add(int64_t{products[static_cast<size_t>(i)].id});
-                         store.end();
-                     });
-    const int perProduct = static_cast<int>(languages.size());
-    ExecuteInBatches(
-        connection, n * perProduct, QStringLiteral("Ievietoju ProductDescription tabulā: "), op,
-        [&](BulkWriter& writer, int start, int end) {
-            InsertRows description(writer, kProductDescription);
-            for (int row = start; row < end; ++row) {
-                const ProductRow& p = products[static_cast<size_t>(row / perProduct)];
-                description.add(int64_t{p.id}, languages[static_cast<size_t>(row % perProduct)],
-                                p.name, p.description, p.name, p.article + QLatin1Char('|'),
-                                p.metaDescription, p.metaKeyword);
+    BatchTexts productTexts(op, n, QStringLiteral("Ievietoju Product tabulā: "));
+    BatchTexts descriptionTexts(op, n * perProduct,
+                                QStringLiteral("Ievietoju ProductDescription tabulā: "));
+
+    ShopConnection second;
+    second.followParams(connection);
+    bool productsWritten = false;
+    int descriptionsReached = 0;
+    BulkWriter productWriter(connection, [&](int batch) { productTexts.showUpTo(batch); });
+    std::optional<BulkWriter> descriptionWriter;
+    descriptionWriter.emplace(second, [&](int batch) {
+        descriptionsReached = std::max(descriptionsReached, batch);
+        if (productsWritten) descriptionTexts.showUpTo(batch);
+    });
+    std::optional<Error> refusedDescription;
+    int descriptionBatch = 0;
+    const auto writeDescriptions = [&](int upTo) {
+        for (; !refusedDescription && descriptionBatch < upTo;) {
+            const int batch = ++descriptionBatch;
+            try {
+                descriptionWriter->setMark(batch);
+                InsertRows description(*descriptionWriter, kProductDescription);
+                const int end = std::min(batch * BatchSize, n * perProduct);
+                for (int row = (batch - 1) * BatchSize; row < end; ++row) {
+                    const ProductRow& p = products[static_cast<size_t>(row / perProduct)];
+                    description.add(int64_t{p.id}, languages[static_cast<size_t>(row % perProduct)],
+                                    p.name, p.description, p.name, p.article + QLatin1Char('|'),
+                                    p.metaDescription, p.metaKeyword);
+                }
+                description.end();
+            } catch (const Error& e) {
+                if (e.linkLost()) throw;
+                refusedDescription = e;
             }
-            description.end();
-        });
+        }
+    };
+
+    try {
+        for (int batch = 1; batch <= productTexts.batches(); ++batch) {
+            productWriter.setMark(batch);
+            InsertRows product(productWriter, kProduct);
+            InsertRows store(productWriter, kProductToStore);
+            const int end = std::min(batch * BatchSize, n);
+            for (int i = (batch - 1) * BatchSize; i < end; ++i) {
+                const ProductRow& p = products[static_cast<size_t>(i)];
+                product.add(int64_t{p.id}, p.price, p.article, p.quantity, p.dateAdded,
+                            p.quantityDecimal, p.minimum);
+            }
+            product.end();
+            for (int i = (batch - 1) * BatchSize; i < end; ++i)
+                store.add(int64_t{products[static_cast<size_t>(i)].id});
+            store.end();
+        }
+        // The products go in while the descriptions are written and sent.
+        productWriter.sendQueued();
+        writeDescriptions(descriptionTexts.batches());
+        for (int i = 0; i < n; ++i) {
+            const ProductRow& p = products[static_cast<size_t>(i)];
+            AddSeoRow(seo, QStringLiteral("product_id=") + p.idText, MakeSeoKeyword(p.name),
+                      keywordRows[static_cast<size_t>(i)]);
+        }
+        productWriter.send();
+        productTexts.showUpTo(productTexts.batches());
+    } catch (const Error& e) {
+        if (e.linkLost()) throw;
+        descriptionWriter.reset();  // waits for what it sent
+        StatementBatch takeBack(connection);
+        takeBack.add(std::string("DELETE FROM product_description"),
+                     QStringLiteral("DELETE FROM product_description"));
+        takeBack.execute();
+        throw;
+    }
+    productsWritten = true;
+    descriptionTexts.showUpTo(descriptionsReached);
+    // The descriptions' keys are rebuilt over their session while the other tables' are
+    // rebuilt over the upload's.
+    const QString descriptionTable = QStringLiteral("product_description");
+    const bool rebuildThere = keys.holds(descriptionTable);
+    if (!refusedDescription) {
+        try {
+            if (rebuildThere) {
+                const QString enable =
+                    QStringLiteral("ALTER TABLE product_description ENABLE KEYS");
+                descriptionWriter->add(enable.toStdString(), enable);
+            }
+            descriptionWriter->sendQueued();
+        } catch (const Error& e) {
+            if (e.linkLost()) throw;
+            refusedDescription = e;
+        }
+    }
+    keys.enable({descriptionTable});
+    if (!refusedDescription) {
+        try {
+            descriptionWriter->send();
+            if (rebuildThere) keys.forget(descriptionTable);
+        } catch (const Error& e) {
+            if (e.linkLost()) throw;
+            refusedDescription = e;
+        }
+    }
+    if (refusedDescription) throw *refusedDescription;
+    descriptionTexts.showUpTo(descriptionTexts.batches());
 }
 
 // Every queued seo_url row: new ones first, then the keyword updates.
@@ -485,8 +563,7 @@ Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, O
     const bool noneShown = UploadCategories(connection, seo, catalogue.groups, languages, op);
     const std::vector<std::vector<FoundKeyword>> keywordRows =
         LinkProducts(connection, catalogue.products, op);
-    WriteProducts(connection, seo, catalogue.products, keywordRows, languages, op);
-    keys.enable();
+    WriteProducts(connection, seo, catalogue.products, keywordRows, languages, keys, op);
     WriteKeywords(connection, seo, op);
     return noneShown ? Outcome::Done : Outcome::ShownErrors;
 }

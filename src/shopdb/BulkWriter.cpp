@@ -68,8 +68,7 @@ void BulkWriter::appendLiteral(std::string& sql, double value) {
 }
 
 void BulkWriter::appendLiteral(std::string& sql, const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    connection_.session().appendText(sql, utf8.constData(), static_cast<size_t>(utf8.size()));
+    connection_.session().appendText(sql, QStringView(text));
 }
 
 void BulkWriter::appendLiteral(std::string& sql, const std::string& text) {
@@ -86,10 +85,15 @@ BulkWriter::~BulkWriter() {
     }
 }
 
-void BulkWriter::add(std::string statement, const QString& name, Recover recover) {
+void BulkWriter::add(const std::string& statement, const QString& name, Recover recover) {
     if (!queued_.names.empty() && queued_.sql.size() + 1 + statement.size() > budget_) startTrip();
     if (queued_.names.empty()) {
-        queued_.sql = std::move(statement);
+        // The text of a trip grows in a buffer of its full size, used again trip after trip.
+        if (queued_.sql.capacity() < budget_) {
+            queued_.sql.swap(spare_);
+            queued_.sql.reserve(budget_);
+        }
+        queued_.sql.assign(statement);
     } else {
         queued_.sql += ';';
         queued_.sql += statement;
@@ -119,7 +123,7 @@ void BulkWriter::startTrip() {
 
 void BulkWriter::finishTrip() {
     if (sent_.names.empty()) return;
-    const Trip trip = std::move(sent_);
+    Trip trip = std::move(sent_);
     sent_ = Trip();
     size_t completed = 0;
     std::vector<ResultRows> results;
@@ -135,6 +139,8 @@ void BulkWriter::finishTrip() {
         throw;
     }
     if (reached_) reached_(trip.marks.back());
+    spare_ = std::move(trip.sql);
+    spare_.clear();
 }
 
 // --- InsertRows --------------------------------------------------------------------------------
@@ -150,40 +156,49 @@ InsertRows::InsertRows(BulkWriter& writer, const QString& text)
         offsets_.push_back(offset - sql_.head.size());
 }
 
-void InsertRows::beginRow() { row_.clear(); }
+void InsertRows::beginRow() {
+    if (rows_ == 0) {
+        statement_ = sql_.head;
+        mark_ = writer_.mark();
+    }
+    rowStart_ = statement_.size();
+    if (rows_ > 0) statement_ += ',';
+}
 
 void InsertRows::appendSegment(size_t placeholder) {
     if (placeholder >= offsets_.size()) return;  // endRow() reports the count
     const size_t from = placeholder == 0 ? 0 : offsets_[placeholder - 1] + 1;
-    row_.append(sql_.tuple, from, offsets_[placeholder] - from);
+    statement_.append(sql_.tuple, from, offsets_[placeholder] - from);
 }
 
 void InsertRows::endRow(size_t placeholders) {
     if (placeholders != offsets_.size()) {
+        statement_.resize(rowStart_);
         throw Error(Error::Category::Database,
                     QStringLiteral("The statement takes %1 values a row, not %2: %3")
                         .arg(offsets_.size())
                         .arg(placeholders)
                         .arg(name_.simplified()));
     }
-    row_.append(sql_.tuple, offsets_.empty() ? 0 : offsets_.back() + 1, std::string::npos);
-    if (rows_ > 0 && statement_.size() + 1 + row_.size() + sql_.tail.size() > writer_.budget())
-        end();
-    if (rows_ == 0) {
-        statement_ = sql_.head;
-        mark_ = writer_.mark();
-    } else {
-        statement_ += ',';
-    }
-    statement_ += row_;
+    statement_.append(sql_.tuple, offsets_.empty() ? 0 : offsets_.back() + 1, std::string::npos);
     ++rows_;
+    if (rows_ > 1 && statement_.size() + sql_.tail.size() > writer_.budget()) {
+        // The row would take the statement past what a round trip takes: it starts the next.
+        const std::string row = statement_.substr(rowStart_ + 1);
+        statement_.resize(rowStart_);
+        --rows_;
+        end();
+        statement_ = sql_.head + row;
+        mark_ = writer_.mark();
+        rows_ = 1;
+    }
 }
 
 void InsertRows::add(const std::vector<const Value*>& values) {
     beginRow();
     for (size_t p = 0; p < values.size(); ++p) {
         appendSegment(p);
-        writer_.appendLiteral(row_, *values[p]);
+        writer_.appendLiteral(statement_, *values[p]);
     }
     endRow(values.size());
 }
@@ -193,7 +208,7 @@ void InsertRows::end() {
     statement_ += sql_.tail;
     const int current = writer_.mark();
     writer_.setMark(mark_);
-    writer_.add(std::move(statement_), name_, recover_);
+    writer_.add(statement_, name_, recover_);
     writer_.setMark(current);
     statement_.clear();
     rows_ = 0;

@@ -55,9 +55,12 @@ public:
 
     // Queues a statement; the round trip under way goes first when the statement would take
     // it past the budget. `name` names it in messages.
-    void add(std::string statement, const QString& name, Recover recover = {});
+    void add(const std::string& statement, const QString& name, Recover recover = {});
     // Statements of `bytes` added next go in one round trip.
     void makeRoom(size_t bytes);
+    // Sends what is queued, once the round trip under way is answered, without waiting for
+    // the answer: the caller goes on with other work while the server runs it.
+    void sendQueued() { startTrip(); }
     // Sends what is queued and waits for it. Database errors raise Error(Database).
     void send();
 
@@ -79,7 +82,8 @@ private:
     size_t budget_;
     int mark_ = 0;
     Trip queued_;
-    Trip sent_;  // under way when it has statements
+    Trip sent_;          // under way when it has statements
+    std::string spare_;  // the text buffer of the last trip answered, kept for the next
 };
 
 // The rows of a multi-row INSERT, given as an "INSERT ... VALUES (...)" text with named
@@ -98,7 +102,7 @@ public:
         static_assert(sizeof...(values) > 0);
         beginRow();
         size_t p = 0;
-        ((appendSegment(p), writer_.appendLiteral(row_, values), ++p), ...);
+        ((appendSegment(p), writer_.appendLiteral(statement_, values), ++p), ...);
         endRow(p);
     }
     void add(const std::vector<const Value*>& values);
@@ -120,7 +124,7 @@ private:
     SqlText sql_;
     std::vector<size_t> offsets_;  // where each placeholder stands in the tuple
     std::string statement_;
-    std::string row_;
+    size_t rowStart_ = 0;  // where the row being added starts in statement_
     size_t rows_ = 0;
     int mark_ = 0;
     BulkWriter::Recover recover_;

@@ -8,6 +8,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringEncoder>
 #include <functional>
 #include <memory>
 #include <string>
@@ -64,6 +65,7 @@ public:
     void appendLiteral(std::string& out, const Value& value);
     // UTF-8 text as a quoted literal.
     void appendText(std::string& out, const char* text, size_t size);
+    void appendText(std::string& out, QStringView text);
 
     // Raises Error(Database) with the server's error number and text. After a lost or broken
     // connection the session is dropped; a statement cut off that way may or may not have
@@ -97,6 +99,9 @@ private:
     uint64_t generation_ = 0;
     uint64_t maxAllowedPacket_ = 0;
     Counters counters_;
+    std::vector<char> escaped_;
+    std::vector<char> utf8_;
+    QStringEncoder encoder_{QStringEncoder::Utf8};
     struct {
         int status = 0;
         int ret = 0;

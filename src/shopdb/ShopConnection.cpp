@@ -70,13 +70,27 @@ QString Abbreviated(const QString& statement) {
 // --- ShopConnection --------------------------------------------------------------------------
 
 ShopConnection::ShopConnection() : d_(std::make_unique<Session>()) {}
-ShopConnection::~ShopConnection() = default;
 
 void ShopConnection::setParam(const QString& name, const QString& value) {
     if (value.isEmpty()) {
         d_->params_.remove(name);
     } else {
         d_->params_.insert(name, value);
+    }
+}
+
+void ShopConnection::followParams(ShopConnection& other) {
+    d_->params_ = other.d_->params_;
+    d_->waitHook_ = other.d_->waitHook_;
+    countsInto_ = &other;
+}
+
+ShopConnection::~ShopConnection() {
+    if (countsInto_) {
+        Counters& into = countsInto_->d_->counters_;
+        into.statements += d_->counters_.statements;
+        into.roundTrips += d_->counters_.roundTrips;
+        into.connects += d_->counters_.connects;
     }
 }
 
@@ -442,13 +456,20 @@ void ShopConnection::Session::appendLiteral(std::string& out, const Value& value
 
 void ShopConnection::Session::appendText(std::string& out, const char* text, size_t size) {
     MYSQL* m = handle();
-    const size_t at = out.size();
-    out.resize(at + 2 * size + 3);
-    out[at] = '\'';
+    // Escaped into a buffer kept between calls: the output grows by what the text takes.
+    if (escaped_.size() < 2 * size + 1) escaped_.resize(2 * size + 1);
     const unsigned long length =
-        mysql_real_escape_string(m, &out[at + 1], text, static_cast<unsigned long>(size));
-    out[at + 1 + length] = '\'';
-    out.resize(at + 2 + length);
+        mysql_real_escape_string(m, escaped_.data(), text, static_cast<unsigned long>(size));
+    out += '\'';
+    out.append(escaped_.data(), length);
+    out += '\'';
+}
+
+void ShopConnection::Session::appendText(std::string& out, QStringView text) {
+    if (utf8_.size() < static_cast<size_t>(encoder_.requiredSpace(text.size())))
+        utf8_.resize(static_cast<size_t>(encoder_.requiredSpace(text.size())));
+    const char* end = encoder_.appendToBuffer(utf8_.data(), text);
+    appendText(out, utf8_.data(), static_cast<size_t>(end - utf8_.data()));
 }
 
 void ShopConnection::Session::fail(unsigned int number, const char* text,

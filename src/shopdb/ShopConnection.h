@@ -28,6 +28,9 @@ public:
 
     // An empty value removes the parameter.
     void setParam(const QString& name, const QString& value);
+    // A second link to the same shop: `other`'s parameters and wait hook; what this one
+    // sends is added to `other`'s counters when it goes.
+    void followParams(ShopConnection& other);
     bool hasParam(const QString& name) const;
     QString param(const QString& name) const;
 
@@ -54,6 +57,7 @@ public:
 
 private:
     std::unique_ptr<Session> d_;
+    ShopConnection* countsInto_ = nullptr;
 };
 
 }  // namespace wwweksports

@@ -49,8 +49,12 @@ DisabledKeys::~DisabledKeys() {
     }
 }
 
-void DisabledKeys::enable() {
-    const QStringList tables = std::exchange(tables_, {});
+void DisabledKeys::enable(const QStringList& except) {
+    QStringList tables;
+    QStringList kept;
+    for (const QString& table : std::exchange(tables_, {}))
+        (except.contains(table) ? kept : tables) << table;
+    tables_ = kept;
     if (!tables.isEmpty()) Switch(connection_, tables, "ENABLE");
 }
 

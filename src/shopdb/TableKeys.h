@@ -23,8 +23,13 @@ public:
     DisabledKeys(const DisabledKeys&) = delete;
     DisabledKeys& operator=(const DisabledKeys&) = delete;
 
-    // Enables the keys again; raises Error(Database) when the server refuses.
-    void enable();
+    // Enables the keys again, but for the tables in `except`; raises Error(Database) when the
+    // server refuses.
+    void enable(const QStringList& except = {});
+    // Whether the keys of `table` are off.
+    bool holds(const QString& table) const { return tables_.contains(table); }
+    // The caller has switched the keys of `table` on itself.
+    void forget(const QString& table) { tables_.removeAll(table); }
 
 private:
     ShopConnection& connection_;
