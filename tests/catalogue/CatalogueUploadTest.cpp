@@ -193,5 +193,37 @@ TEST_F(CatalogueUpload, ARefusedLinkEndsTheRunAfterTheRowsBeforeIt) {
     EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product"), "0");
 }
 
+// Products and descriptions are written side by side; a refused row leaves the shop as if the
+// descriptions came after the products, with every table's keys on.
+TEST_F(CatalogueUpload, ARefusedProductOrDescriptionEndsAsIfTheDescriptionsCameAfter) {
+    WriteGroups(dir, {{10, 0, 1, "G"}});
+    std::vector<ProductSpec> p = ManyProducts(6000);
+    p[5099].balance = 99;  // product 5100
+    WriteProducts(dir, p);
+    const auto state = [this] {
+        return shop.value(
+            "SELECT CONCAT_WS(' ', (SELECT COUNT(*) FROM product), (SELECT COUNT(*) FROM "
+            "product_to_store), (SELECT COUNT(*) FROM product_description), (SELECT COUNT(*) "
+            "FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = DATABASE() AND COMMENT = "
+            "'disabled'))");
+    };
+    shop.exec("ALTER TABLE product ADD CONSTRAINT refused CHECK (quantity <> 99)");
+    EXPECT_TRUE(failure().contains("refused"));
+    // Two batches of store links, the third batch's products up to the refused one, no
+    // description.
+    EXPECT_EQ(state(), "5099 5000 0 0");
+    EXPECT_EQ(op.statuses().back(), "Ievietoju Product tabulā: 6000; Paka: 3 no 3");
+
+    shop.exec("ALTER TABLE product DROP CONSTRAINT refused");
+    shop.exec(
+        "ALTER TABLE product_description ADD CONSTRAINT refused CHECK (name <> 'Prece 5100')");
+    EXPECT_TRUE(failure().contains("refused"));
+    EXPECT_EQ(state(), "6000 6000 5099 0");
+    const QStringList statuses = op.statuses();
+    EXPECT_EQ(statuses.indexOf("Ievietoju Product tabulā: 6000; Paka: 3 no 3") + 1,
+              statuses.indexOf("Ievietoju ProductDescription tabulā: 6000; Paka: 1 no 3"));
+    EXPECT_EQ(statuses.back(), "Ievietoju ProductDescription tabulā: 6000; Paka: 3 no 3");
+}
+
 }  // namespace
 }  // namespace wwweksports
