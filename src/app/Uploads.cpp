@@ -1,5 +1,9 @@
 #include "app/Uploads.h"
 
+#ifdef __linux__
+#include <malloc.h>
+#endif
+
 #include "app/UploadFrame.h"
 #include "catalogue/CatalogueUpload.h"
 #include "prices/PromotionalPrices.h"
@@ -54,6 +58,14 @@ Outcome SendLists(ShopConnection& connection, Operator& op) {
     op.setStatus(QStringLiteral("Saraksti aizsūtīti !!!"), StatusRefresh::None);
     op.addProcessLine(QStringLiteral("Saraksti aizsūtīti"));
     return Outcome::Done;
+}
+
+void KeepFreedMemory() {
+#ifdef M_MMAP_THRESHOLD
+    // Large blocks come from the heap, and its top is not given back below these sizes.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+#endif
 }
 
 }  // namespace wwweksports

@@ -25,4 +25,8 @@ Outcome UploadStockBalances(ShopConnection& connection, Operator& op);
 // an error goes on to its next upload but ends without the closing texts.
 Outcome SendLists(ShopConnection& connection, Operator& op);
 
+// Call once at a program's start: memory an upload frees is kept for the next rows instead of
+// going back to the system, which would hand it out again page by page.
+void KeepFreedMemory();
+
 }  // namespace wwweksports

@@ -2,10 +2,12 @@
 #include <QTextStream>
 #include <cstdio>
 
+#include "app/Uploads.h"
 #include "cli/CliMain.h"
 #include "settings/SettingsStore.h"
 
 int main(int argc, char* argv[]) {
+    wwweksports::KeepFreedMemory();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

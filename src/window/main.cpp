@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <exception>
 
+#include "app/Uploads.h"
 #include "window/Glyphs.h"
 #include "window/StandardDialogs.h"
 #include "window/VisualStyle.h"
@@ -11,6 +12,7 @@
 using namespace wwweksports;
 
 int main(int argc, char* argv[]) {
+    KeepFreedMemory();
     // Made before the guard: the error dialog needs it.
     QApplication application(argc, argv);
     try {
