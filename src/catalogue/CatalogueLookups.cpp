@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 
 #include "shopdb/Query.h"
 #include "shopdb/SqlText.h"
@@ -15,7 +17,14 @@ namespace {
 // Lookups of each kind asked together.
 const size_t kStretch = 10000;
 
-// For each lookup number the rows found for it, in the order returned.
+void SortByRow(std::vector<std::vector<FoundKeyword>>& found) {
+    for (auto& rows : found) {
+        std::sort(rows.begin(), rows.end(),
+                  [](const FoundKeyword& a, const FoundKeyword& b) { return a.row < b.row; });
+    }
+}
+
+// For each lookup number (column 0) the rows found for it (seo_url_id, keyword).
 std::vector<std::vector<FoundKeyword>> ByNumber(const ResultRows& result, size_t count) {
     std::vector<std::vector<FoundKeyword>> found(count);
     for (int row = 0; row < result.rowCount(); ++row) {
@@ -23,6 +32,23 @@ std::vector<std::vector<FoundKeyword>> ByNumber(const ResultRows& result, size_t
         const auto& keyword = result.rows[static_cast<size_t>(row)][2];
         if (k < count) found[k].push_back({result.integer(row, 1), keyword.value_or("")});
     }
+    SortByRow(found);
+    return found;
+}
+
+// For each query text the rows (seo_url_id, keyword, query) whose query is that very text;
+// nothing when a row's query is another spelling the collation matches.
+std::optional<std::vector<std::vector<FoundKeyword>>> ByText(const ResultRows& result,
+                                                             const std::vector<QString>& texts) {
+    std::unordered_map<std::string, size_t> index;
+    for (size_t k = 0; k < texts.size(); ++k) index.emplace(texts[k].toStdString(), k);
+    std::vector<std::vector<FoundKeyword>> found(texts.size());
+    for (const auto& row : result.rows) {
+        const auto it = index.find(row[2].value_or(""));
+        if (it == index.end()) return std::nullopt;
+        found[it->second].push_back({std::stoll(row[0].value_or("0")), row[1].value_or("")});
+    }
+    SortByRow(found);
     return found;
 }
 
@@ -39,16 +65,25 @@ bool CatalogueLookups::full() const { return std::max(seo_.size(), links_.size()
 CatalogueLookups::Answers CatalogueLookups::run() {
     Answers answers;
     StatementBatch batch(connection_);
-    // The query texts go in as ELT's arguments, not as a table of their own: compared with
-    // the column that way they take the column's collation, as the single lookup's
-    // parameter does (letter case and trailing blanks do not count), and the index is used.
+    // The query texts are compared with the column, so they take its collation as the single
+    // lookup's parameter does (letter case and trailing blanks do not count). An IN list is
+    // one pass over the table; when a row found is spelled otherwise than the text it
+    // matches, the texts go again as ELT's arguments joined with the numbers, which tells
+    // each row's text.
+    std::string eltArguments;
     std::unique_ptr<Query> seoQuery;
     if (!seo_.empty()) {
-        std::string sql = "SELECT l.i, s.seo_url_id, s.keyword FROM " + NumbersTable(seo_.size()) +
-                          " AS l JOIN seo_url AS s ON s.query = ELT(l.i";
-        for (const QString& text : seo_) sql += ", " + batch.literal(TextValue(text));
-        sql += ")";
-        seoQuery = std::make_unique<Query>(connection_, QString::fromStdString(sql));
+        std::string in;
+        for (const QString& text : seo_) {
+            const std::string literal = batch.literal(TextValue(text));
+            in += in.empty() ? literal : ", " + literal;
+            eltArguments += ", " + literal;
+        }
+        seoQuery = std::make_unique<Query>(
+            connection_,
+            QString::fromStdString("SELECT s.seo_url_id, s.keyword, s.query FROM seo_url AS s "
+                                   "WHERE s.query IN (" +
+                                   in + ")"));
         batch.add(*seoQuery);
     }
     // Whole numbers compare exactly: the links found are matched to the lookups here.
@@ -68,7 +103,19 @@ CatalogueLookups::Answers CatalogueLookups::run() {
     }
     const std::vector<ResultRows> results = batch.execute();
     size_t next = 0;
-    if (seoQuery) answers.seo = ByNumber(results[next++], seo_.size());
+    if (seoQuery) {
+        auto found = ByText(results[next++], seo_);
+        if (!found) {
+            const ResultRows rows =
+                Query(connection_,
+                      QString::fromStdString(
+                          "SELECT l.i, s.seo_url_id, s.keyword FROM " + NumbersTable(seo_.size()) +
+                          " AS l JOIN seo_url AS s ON s.query = ELT(l.i" + eltArguments + ")"))
+                    .exec();
+            found = ByNumber(rows, seo_.size());
+        }
+        answers.seo = std::move(*found);
+    }
     if (linkQuery) {
         std::set<std::pair<int64_t, int64_t>> found;
         const ResultRows& rows = results[next++];

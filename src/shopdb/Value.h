@@ -1,6 +1,7 @@
 // One value of a statement parameter: absent (NULL), integer, real number, text (UTF-8) or
-// date. Values travel to the shop through the client library's binary protocol, never
-// pasted into statement text.
+// date. A single statement's values travel bound through the client library's binary
+// protocol; rows written many at a time go as literals escaped by the client library for
+// the connection's character set. Never pasted into statement text by hand.
 #pragma once
 
 #include <QDate>
