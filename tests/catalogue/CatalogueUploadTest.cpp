@@ -193,6 +193,22 @@ TEST_F(CatalogueUpload, ARefusedLinkEndsTheRunAfterTheRowsBeforeIt) {
     EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product"), "0");
 }
 
+// With transactions the refused statement is undone whole: the rows before the refused one
+// are written again one by one, and the shop ends as on a table without them.
+TEST_F(CatalogueUpload, ARefusedLinkOnATableWithTransactionsKeepsTheRowsBeforeIt) {
+    shop.exec("ALTER TABLE product_to_category ENGINE=InnoDB");
+    shop.exec(
+        "ALTER TABLE product_to_category ADD CONSTRAINT known_group CHECK (category_id < 50)");
+    WriteGroups(dir, {{10, 0, 1, "G"}});
+    std::vector<ProductSpec> p = ManyProducts(1200);
+    p[1150].parent = 99;
+    WriteProducts(dir, p);
+    EXPECT_TRUE(failure().contains("known_group"));
+    EXPECT_EQ(shop.value("SELECT CONCAT(COUNT(*), ' ', MAX(product_id)) FROM product_to_category"),
+              "1150 1150");
+    EXPECT_EQ(op.statuses().back(), "Sūtu preces 1150/1200");
+}
+
 // Products and descriptions are written side by side; a refused row leaves the shop as if the
 // descriptions came after the products, with every table's keys on.
 TEST_F(CatalogueUpload, ARefusedProductOrDescriptionEndsAsIfTheDescriptionsCameAfter) {
