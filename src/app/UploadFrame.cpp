@@ -107,19 +107,19 @@ Outcome RunUpload(ShopConnection& connection, Operator& op,
     uint64_t lastSession = 0;  // the server's id of the session that held the lock
     for (size_t retry = 0;; ++retry) {
         try {
-            const RunLock lock(
-                connection, LockWaitSeconds(connection), lastSession, [&op](int waited) {
-                    op.setStatus(QStringLiteral("Gaidu, kamēr beigsies cita sūtīšana uz šo veikalu "
-                                                "(%1 s)")
-                                     .arg(waited),
-                                 StatusRefresh::RepaintAndProcessEvents);
-                });
+            RunLock lock(connection, LockWaitSeconds(connection), lastSession, [&op](int waited) {
+                op.setStatus(QStringLiteral("Gaidu, kamēr beigsies cita sūtīšana uz šo veikalu "
+                                            "(%1 s)")
+                                 .arg(waited),
+                             StatusRefresh::RepaintAndProcessEvents);
+            });
             lastSession = lock.session();
             // Maintenance on, and the look for keys a failed run left off, in one round trip.
             inMaintenance = true;
             RepairDisabledKeys(connection, kWrittenTables, ShopMaintenanceStatement(1));
             const Outcome outcome = write();
-            SetShopMaintenance(connection, 0);
+            // Maintenance off and the lock released in one round trip.
+            lock.release(ShopMaintenanceStatement(0));
             return outcome;
         } catch (const Error& e) {
             // A server that went away, or refuses the new session while it restarts; a login

@@ -166,24 +166,22 @@ std::vector<ProductRow> ReadProducts(const Sheet& sheet, uint64_t maxPacket) {
 
 // --- The reset ---------------------------------------------------------------------------------
 
-std::vector<int64_t> ReadLanguages(ShopConnection& connection) {
-    const ResultRows rows = Query(connection, kLanguages).exec();
+// The old groups and products go with their descriptions, paths and links; their seo_url
+// rows stay, so that what comes back under the same ID keeps one keyword row. Returns the
+// shop's languages, read in the same round trip.
+std::vector<int64_t> DeleteOldCatalogue(ShopConnection& connection, Operator& op) {
+    op.setStatus(QStringLiteral("Dzēšu vecos ierakstus"), StatusRefresh::Repaint);
+    StatementBatch batch(connection);
+    batch.add(kLanguages.toStdString(), kLanguages);
+    for (const QString& table : kCatalogueTables) {
+        const QString statement = QStringLiteral("DELETE FROM ") + table;
+        batch.add(statement.toStdString(), statement);
+    }
+    const ResultRows rows = batch.execute().front();
     std::vector<int64_t> languages;
     for (int row = 0; row < rows.rowCount(); ++row)
         languages.push_back(rows.integer(row, QStringLiteral("language_id")));
     return languages;
-}
-
-// The old groups and products go with their descriptions, paths and links; their seo_url
-// rows stay, so that what comes back under the same ID keeps one keyword row.
-void DeleteOldCatalogue(ShopConnection& connection, Operator& op) {
-    op.setStatus(QStringLiteral("Dzēšu vecos ierakstus"), StatusRefresh::Repaint);
-    StatementBatch deletes(connection);
-    for (const QString& table : kCatalogueTables) {
-        const QString statement = QStringLiteral("DELETE FROM ") + table;
-        deletes.add(statement.toStdString(), statement);
-    }
-    deletes.execute();
 }
 
 // --- Groups ------------------------------------------------------------------------------------
@@ -554,8 +552,7 @@ Catalogue ReadCatalogue(const QString& workbookPath, uint64_t maxPacket) {
 }
 
 Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, Operator& op) {
-    const std::vector<int64_t> languages = ReadLanguages(connection);
-    DeleteOldCatalogue(connection, op);
+    const std::vector<int64_t> languages = DeleteOldCatalogue(connection, op);
     SeoQueues seo(connection);
     const int keywords = static_cast<int>(catalogue.groups.size() + catalogue.products.size());
     seo.fdSeoInsert.setArraySize(keywords);

@@ -4,8 +4,8 @@
 #include "operator/Operator.h"
 #include "shopdb/ArrayQuery.h"
 #include "shopdb/BulkWriter.h"
-#include "shopdb/Query.h"
 #include "shopdb/ShopDate.h"
+#include "shopdb/StatementBatch.h"
 #include "shopdb/TableKeys.h"
 #include "workbook/Workbook.h"
 
@@ -42,9 +42,11 @@ std::vector<SpecialPrice> ReadSpecialPrices(const QString& workbookPath) {
 
 void WriteSpecialPrices(ShopConnection& connection, const std::vector<SpecialPrice>& specials,
                         Operator& op, const QDate& today) {
-    Query(connection, kDelete).exec();
+    StatementBatch deleteAndCount(connection);
+    deleteAndCount.add(kDelete.toStdString(), kDelete);
+    deleteAndCount.add(kMax.toStdString(), kMax);
     // Increased before each use: the first special gets the maximum plus 2.
-    int64_t counter = Query(connection, kMax).exec().integer(0, QStringLiteral("MAX_COUNT")) + 1;
+    int64_t counter = deleteAndCount.execute().back().integer(0, QStringLiteral("MAX_COUNT")) + 1;
 
     op.setStatus(QStringLiteral("Preču pazeminātā cena"), StatusRefresh::RepaintAndProcessEvents);
     const Value dateStart = today.addDays(-1);

@@ -5,6 +5,7 @@
 #include "operator/Error.h"
 #include "shopdb/Query.h"
 #include "shopdb/Session.h"
+#include "shopdb/StatementBatch.h"
 
 namespace wwweksports {
 namespace {
@@ -66,6 +67,15 @@ void EndStaleSession(ShopConnection& connection, uint64_t session) {
     } catch (const Error&) {
         // Gone already, or the server cannot be reached: nothing of it is left to run.
     }
+}
+
+void RunLock::release(const QString& first) {
+    const QString unlock = QStringLiteral("DO RELEASE_LOCK(%1)").arg(kName);
+    StatementBatch batch(connection_);
+    if (!first.isEmpty()) batch.add(first.toStdString(), first);
+    batch.add(unlock.toStdString(), unlock);
+    batch.execute();
+    generation_ = 0;
 }
 
 RunLock::~RunLock() {

@@ -22,6 +22,9 @@ public:
             const std::function<void(int waited)>& waiting);
     // Releases the lock when the session that took it is still open.
     ~RunLock();
+    // Releases the lock now, after `first` (when given) in the same round trip. Database
+    // errors raise Error(Database); the lock then stays for the destructor.
+    void release(const QString& first = QString());
     RunLock(const RunLock&) = delete;
     RunLock& operator=(const RunLock&) = delete;
 
