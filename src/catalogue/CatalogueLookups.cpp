@@ -122,7 +122,7 @@ CatalogueLookups::Answers CatalogueLookups::run() {
         for (int row = 0; row < rows.rowCount(); ++row)
             found.emplace(rows.integer(row, 0), rows.integer(row, 1));
         for (const auto& [product, category] : links_) {
-            answers.links.push_back(found.count({product, category}) != 0 ? product : 0);
+            answers.links.push_back(found.count({product, category}) != 0);
         }
     }
     seo_.clear();

@@ -32,7 +32,7 @@ public:
 
     struct Answers {
         std::vector<std::vector<FoundKeyword>> seo;  // per addSeo, in order: the rows found
-        std::vector<int64_t> links;  // per addLink, in order: product_id found, 0 for none
+        std::vector<bool> links;  // per addLink, in order: whether the shop has the link
     };
     // Asks what has been gathered since the last call.
     Answers run();

@@ -172,10 +172,10 @@ std::vector<ProductRow> ReadProducts(const Sheet& sheet, uint64_t maxPacket) {
 std::vector<int64_t> DeleteOldCatalogue(ShopConnection& connection, Operator& op) {
     op.setStatus(QStringLiteral("Dzēšu vecos ierakstus"), StatusRefresh::Repaint);
     StatementBatch batch(connection);
-    batch.add(kLanguages.toStdString(), kLanguages);
+    batch.add(kLanguages);
     for (const QString& table : kCatalogueTables) {
         const QString statement = QStringLiteral("DELETE FROM ") + table;
-        batch.add(statement.toStdString(), statement);
+        batch.add(statement);
     }
     const ResultRows rows = batch.execute().front();
     std::vector<int64_t> languages;
@@ -295,30 +295,20 @@ void RefusedLinks(ShopConnection& connection, const std::vector<ProductRow>& pro
     while (from < sent.size() && sent[from].row < firstRow) ++from;
     const auto pairOf = [&](size_t k) {
         const ProductRow& p = products[static_cast<size_t>(sent[k].row)];
-        return std::pair<int64_t, int64_t>{p.id, p.parentId};
+        return std::pair<int32_t, int32_t>{p.id, p.parentId};
     };
-    std::string sql =
-        "SELECT product_id, category_id FROM product_to_category WHERE (product_id, "
-        "category_id) IN (";
-    for (size_t k = from; k < sent.size(); ++k) {
-        sql += (k == from ? "(" : ", (") + std::to_string(pairOf(k).first) + ", " +
-               std::to_string(pairOf(k).second) + ")";
-    }
-    std::set<std::pair<int64_t, int64_t>> present;
-    if (from < sent.size()) {
-        const ResultRows rows = Query(connection, QString::fromStdString(sql + ")")).exec();
-        for (int row = 0; row < rows.rowCount(); ++row)
-            present.emplace(rows.integer(row, 0), rows.integer(row, 1));
-    }
+    // A stretch's links at most: one look-up.
+    CatalogueLookups lookups(connection);
+    for (size_t k = from; k < sent.size(); ++k) lookups.addLink(pairOf(k).first, pairOf(k).second);
+    const std::vector<bool> present = lookups.run().links;
     size_t missing = from;
-    while (missing < sent.size() && !sent[missing].repeated && present.count(pairOf(missing)))
-        ++missing;
+    while (missing < sent.size() && !sent[missing].repeated && present[missing - from]) ++missing;
 
     Query link(connection, kProductCategory);
     StatementBatch replay(connection);
     for (size_t k = missing; k < sent.size(); ++k) {
-        link.setParam(QStringLiteral("id"), pairOf(k).first);
-        link.setParam(QStringLiteral("GrupasID"), pairOf(k).second);
+        link.setParam(QStringLiteral("id"), int64_t{pairOf(k).first});
+        link.setParam(QStringLiteral("GrupasID"), int64_t{pairOf(k).second});
         replay.add(link);
     }
     try {
@@ -369,14 +359,15 @@ std::vector<std::vector<FoundKeyword>> LinkProducts(ShopConnection& connection,
         BulkWriter writer(connection, showUpTo);
         InsertRows links(writer, kProductCategory);
         std::vector<SentLink> sent;
-        links.setRecover([&](const Error&, int firstRow, const std::vector<ResultRows>&) {
+        links.setRecover([&](const Error&, int firstRow) {
             RefusedLinks(connection, products, sent, firstRow, showUpTo);
         });
         for (int i = start; i < end; ++i) {
             const ProductRow& p = products[static_cast<size_t>(i)];
             const std::pair<int32_t, int32_t> pair{p.id, p.parentId};
             // A link read back with product_id 0 counts as missing, as does product 0's link.
-            if (answers.links[static_cast<size_t>(i - start)] != 0 || linked.count(pair) != 0)
+            if ((answers.links[static_cast<size_t>(i - start)] && p.id != 0) ||
+                linked.count(pair) != 0)
                 continue;
             // Product 0's link goes again each time and is refused from the second time on:
             // such a row starts a statement of its own, so that the rows before it are
@@ -424,26 +415,15 @@ void WriteProducts(ShopConnection& connection, SeoQueues& seo,
         descriptionsReached = std::max(descriptionsReached, batch);
         if (productsWritten) descriptionTexts.showUpTo(batch);
     });
+    // A step on the descriptions' session; a refusal there waits until the products are in.
     std::optional<Error> refusedDescription;
-    int descriptionBatch = 0;
-    const auto writeDescriptions = [&](int upTo) {
-        for (; !refusedDescription && descriptionBatch < upTo;) {
-            const int batch = ++descriptionBatch;
-            try {
-                descriptionWriter->setMark(batch);
-                InsertRows description(*descriptionWriter, kProductDescription);
-                const int end = std::min(batch * BatchSize, n * perProduct);
-                for (int row = (batch - 1) * BatchSize; row < end; ++row) {
-                    const ProductRow& p = products[static_cast<size_t>(row / perProduct)];
-                    description.add(int64_t{p.id}, languages[static_cast<size_t>(row % perProduct)],
-                                    p.name, p.description, p.name, p.article + QLatin1Char('|'),
-                                    p.metaDescription, p.metaKeyword);
-                }
-                description.end();
-            } catch (const Error& e) {
-                if (e.linkLost()) throw;
-                refusedDescription = e;
-            }
+    const auto onDescriptions = [&](const auto& step) {
+        if (refusedDescription) return;
+        try {
+            step();
+        } catch (const Error& e) {
+            if (e.linkLost()) throw;
+            refusedDescription = e;
         }
     };
 
@@ -465,7 +445,20 @@ void WriteProducts(ShopConnection& connection, SeoQueues& seo,
         }
         // The products go in while the descriptions are written and sent.
         productWriter.sendQueued();
-        writeDescriptions(descriptionTexts.batches());
+        onDescriptions([&] {
+            for (int batch = 1; batch <= descriptionTexts.batches(); ++batch) {
+                descriptionWriter->setMark(batch);
+                InsertRows description(*descriptionWriter, kProductDescription);
+                const int end = std::min(batch * BatchSize, n * perProduct);
+                for (int row = (batch - 1) * BatchSize; row < end; ++row) {
+                    const ProductRow& p = products[static_cast<size_t>(row / perProduct)];
+                    description.add(int64_t{p.id}, languages[static_cast<size_t>(row % perProduct)],
+                                    p.name, p.description, p.name, p.article + QLatin1Char('|'),
+                                    p.metaDescription, p.metaKeyword);
+                }
+                description.end();
+            }
+        });
         for (int i = 0; i < n; ++i) {
             const ProductRow& p = products[static_cast<size_t>(i)];
             AddSeoRow(seo, QStringLiteral("product_id=") + p.idText, MakeSeoKeyword(p.name),
@@ -476,10 +469,7 @@ void WriteProducts(ShopConnection& connection, SeoQueues& seo,
     } catch (const Error& e) {
         if (e.linkLost()) throw;
         descriptionWriter.reset();  // waits for what it sent
-        StatementBatch takeBack(connection);
-        takeBack.add(std::string("DELETE FROM product_description"),
-                     QStringLiteral("DELETE FROM product_description"));
-        takeBack.execute();
+        Query(connection, QStringLiteral("DELETE FROM product_description")).exec();
         throw;
     }
     productsWritten = true;
@@ -488,29 +478,18 @@ void WriteProducts(ShopConnection& connection, SeoQueues& seo,
     // rebuilt over the upload's.
     const QString descriptionTable = QStringLiteral("product_description");
     const bool rebuildThere = keys.holds(descriptionTable);
-    if (!refusedDescription) {
-        try {
-            if (rebuildThere) {
-                const QString enable =
-                    QStringLiteral("ALTER TABLE product_description ENABLE KEYS");
-                descriptionWriter->add(enable.toStdString(), enable);
-            }
-            descriptionWriter->sendQueued();
-        } catch (const Error& e) {
-            if (e.linkLost()) throw;
-            refusedDescription = e;
+    onDescriptions([&] {
+        if (rebuildThere) {
+            const QString enable = QStringLiteral("ALTER TABLE product_description ENABLE KEYS");
+            descriptionWriter->add(enable.toStdString(), enable);
         }
-    }
+        descriptionWriter->sendQueued();
+    });
     keys.enable({descriptionTable});
-    if (!refusedDescription) {
-        try {
-            descriptionWriter->send();
-            if (rebuildThere) keys.forget(descriptionTable);
-        } catch (const Error& e) {
-            if (e.linkLost()) throw;
-            refusedDescription = e;
-        }
-    }
+    onDescriptions([&] {
+        descriptionWriter->send();
+        if (rebuildThere) keys.forget(descriptionTable);
+    });
     if (refusedDescription) throw *refusedDescription;
     descriptionTexts.showUpTo(descriptionTexts.batches());
 }

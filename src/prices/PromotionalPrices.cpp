@@ -43,8 +43,8 @@ std::vector<SpecialPrice> ReadSpecialPrices(const QString& workbookPath) {
 void WriteSpecialPrices(ShopConnection& connection, const std::vector<SpecialPrice>& specials,
                         Operator& op, const QDate& today) {
     StatementBatch deleteAndCount(connection);
-    deleteAndCount.add(kDelete.toStdString(), kDelete);
-    deleteAndCount.add(kMax.toStdString(), kMax);
+    deleteAndCount.add(kDelete);
+    deleteAndCount.add(kMax);
     // Increased before each use: the first special gets the maximum plus 2.
     int64_t counter = deleteAndCount.execute().back().integer(0, QStringLiteral("MAX_COUNT")) + 1;
 

@@ -78,8 +78,7 @@ void BulkWriter::appendLiteral(std::string& sql, const std::string& text) {
 BulkWriter::~BulkWriter() {
     if (sent_.names.empty()) return;
     try {
-        std::vector<ResultRows> results;
-        connection_.session().finish(sent_.names, nullptr, results);
+        connection_.session().finish(sent_.names, nullptr);
     } catch (const Error&) {
         // The writer is left because of another error, which is the one reported.
     }
@@ -103,10 +102,6 @@ void BulkWriter::add(const std::string& statement, const QString& name, Recover 
     if (recover) queued_.recover[queued_.names.size() - 1] = std::move(recover);
 }
 
-void BulkWriter::makeRoom(size_t bytes) {
-    if (!queued_.names.empty() && queued_.sql.size() + 1 + bytes > budget_) startTrip();
-}
-
 void BulkWriter::send() {
     startTrip();
     finishTrip();
@@ -126,15 +121,14 @@ void BulkWriter::finishTrip() {
     Trip trip = std::move(sent_);
     sent_ = Trip();
     size_t completed = 0;
-    std::vector<ResultRows> results;
     try {
-        connection_.session().finish(trip.names, &completed, results);
+        connection_.session().finish(trip.names, &completed);
     } catch (const Error& e) {
         if (!e.linkLost()) {
             const size_t failed = std::min(completed, trip.names.size() - 1);
             if (reached_) reached_(trip.marks[failed]);
             const auto it = trip.recover.find(failed);
-            if (it != trip.recover.end()) it->second(e, trip.marks[failed], results);
+            if (it != trip.recover.end()) it->second(e, trip.marks[failed]);
         }
         throw;
     }
@@ -257,12 +251,19 @@ std::string KeyedUpdate::single(BulkWriter& writer, int64_t key, const Value& va
 
 namespace {
 
+// A whole number, text or NULL (absent) in the form the server gives it back.
+std::optional<std::string> TextForm(const Value& value) {
+    if (const auto* i = std::get_if<int64_t>(&value)) return std::to_string(*i);
+    if (const auto* text = std::get_if<std::string>(&value)) return *text;
+    return std::nullopt;
+}
+
 // Whether a column holding `current` (as the server gives it) holds `value` already.
 bool Holds(const std::optional<std::string>& current, const Value& value) {
-    if (!current) return std::holds_alternative<std::monostate>(value);
-    if (const auto* i = std::get_if<int64_t>(&value)) return *current == std::to_string(*i);
-    if (const auto* text = std::get_if<std::string>(&value)) return *current == *text;
-    return false;
+    const bool comparable = std::holds_alternative<int64_t>(value) ||
+                            std::holds_alternative<std::string>(value) ||
+                            std::holds_alternative<std::monostate>(value);
+    return comparable && current == TextForm(value);
 }
 
 }  // namespace
@@ -281,8 +282,7 @@ void KeyedUpdate::write(BulkWriter& writer, size_t start, size_t end) {
                              " = u.k SET t." + column_ + " = u.v";
         writer.add(
             std::move(update), name_,
-            [this, &writer, rows = std::move(chunk)](
-                const Error&, int, const std::vector<ResultRows>&) { recover(writer, rows); });
+            [this, &writer, rows = std::move(chunk)](const Error&, int) { recover(writer, rows); });
         chunk.clear();
         chunkKeys.clear();
         keys.clear();
@@ -299,13 +299,7 @@ void KeyedUpdate::write(BulkWriter& writer, size_t start, size_t end) {
             flush();
         Row queued{key, &value, std::nullopt};
         if (known != current_.end()) {
-            queued.before = known->second;
-            known->second =
-                std::holds_alternative<int64_t>(value)
-                    ? std::optional<std::string>(std::to_string(std::get<int64_t>(value)))
-                : std::holds_alternative<std::string>(value)
-                    ? std::optional<std::string>(std::get<std::string>(value))
-                    : std::nullopt;
+            queued.before = std::exchange(known->second, TextForm(value));
         }
         chunk.push_back(queued);
         chunkKeys.insert(key);

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "shopdb/Result.h"
 #include "shopdb/SqlText.h"
 #include "shopdb/Value.h"
 
@@ -47,17 +46,14 @@ public:
     void appendLiteral(std::string& sql, const std::string& text);
     void appendLiteral(std::string& sql, int32_t value) { appendLiteral(sql, int64_t{value}); }
 
-    // What runs when a statement fails, with the error, the statement's mark and the results
-    // of the statements before it in its round trip, before the error passes on; it may
-    // throw the error to report instead. A lost link passes on without it.
-    using Recover =
-        std::function<void(const Error&, int mark, const std::vector<ResultRows>& before)>;
+    // What runs when a statement fails, with the error and the statement's mark, before the
+    // error passes on; it may throw the error to report instead. A lost link passes on
+    // without it.
+    using Recover = std::function<void(const Error&, int mark)>;
 
     // Queues a statement; the round trip under way goes first when the statement would take
     // it past the budget. `name` names it in messages.
     void add(const std::string& statement, const QString& name, Recover recover = {});
-    // Statements of `bytes` added next go in one round trip.
-    void makeRoom(size_t bytes);
     // Sends what is queued, once the round trip under way is answered, without waiting for
     // the answer: the caller goes on with other work while the server runs it.
     void sendQueued() { startTrip(); }

@@ -7,11 +7,8 @@
 
 namespace wwweksports {
 
-class ShopConnection;
-
-// 1 switches the mode on, 0 off. Database errors pass to the caller.
-void SetShopMaintenance(ShopConnection& connection, int value);
-// The statement that does it, to go in a round trip with others.
+// The statement that switches the mode on (1) or off (0); it goes in a round trip with
+// others.
 QString ShopMaintenanceStatement(int value);
 
 }  // namespace wwweksports

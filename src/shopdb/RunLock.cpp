@@ -72,8 +72,8 @@ void EndStaleSession(ShopConnection& connection, uint64_t session) {
 void RunLock::release(const QString& first) {
     const QString unlock = QStringLiteral("DO RELEASE_LOCK(%1)").arg(kName);
     StatementBatch batch(connection_);
-    if (!first.isEmpty()) batch.add(first.toStdString(), first);
-    batch.add(unlock.toStdString(), unlock);
+    if (!first.isEmpty()) batch.add(first);
+    batch.add(unlock);
     batch.execute();
     generation_ = 0;
 }

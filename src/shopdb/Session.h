@@ -51,9 +51,7 @@ public:
     // returns once the request is sent (`sql` must live until finish()), finish() waits for
     // the results. Nothing else may run on the session in between.
     void start(const std::string& sql, size_t statements);
-    // `results` holds those of the statements that ran, also when one failed.
-    void finish(const std::vector<QString>& names, size_t* completed,
-                std::vector<ResultRows>& results);
+    std::vector<ResultRows> finish(const std::vector<QString>& names, size_t* completed);
 
     StmtPtr prepare(const std::string& sql, const QString& name);
     // Binds `params` (may be null for a statement without placeholders), executes and reads

@@ -271,11 +271,9 @@ std::vector<ResultRows> ShopConnection::Session::send(const std::string& sql,
                                                       const std::vector<QString>& names,
                                                       size_t* completed) {
     if (completed) *completed = 0;
-    std::vector<ResultRows> results;
-    if (names.empty()) return results;
+    if (names.empty()) return {};
     request(sql);
-    finish(names, completed, results);
-    return results;
+    return finish(names, completed);
 }
 
 void ShopConnection::Session::start(const std::string& sql, size_t statements) {
@@ -294,10 +292,10 @@ void ShopConnection::Session::request(const std::string& sql) {
         started_.status = mysql_real_query_cont(&started_.ret, m, wait(m, started_.status));
 }
 
-void ShopConnection::Session::finish(const std::vector<QString>& names, size_t* completed,
-                                     std::vector<ResultRows>& results) {
+std::vector<ResultRows> ShopConnection::Session::finish(const std::vector<QString>& names,
+                                                        size_t* completed) {
     if (completed) *completed = 0;
-    results.clear();
+    std::vector<ResultRows> results;
     const auto name = [&names](size_t k) { return names[std::min(k, names.size() - 1)]; };
     MYSQL* m = mysql_.get();
     if (!m) fail(CR_SERVER_LOST, "Lost connection to server during query", name(0));
@@ -335,6 +333,7 @@ void ShopConnection::Session::finish(const std::vector<QString>& names, size_t* 
         if (next == -1) break;
         if (next > 0) fail(mysql_errno(m), mysql_error(m), name(k + 1));
     }
+    return results;
 }
 
 StmtPtr ShopConnection::Session::prepare(const std::string& sql, const QString& name) {

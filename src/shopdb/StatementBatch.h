@@ -27,6 +27,8 @@ public:
     void add(const SqlText& sql, const std::vector<const Value*>& values, const QString& text);
     // A statement written whole, its values in it as literals.
     void add(const std::string& statement, const QString& text);
+    // A statement without parameters, which names itself in messages.
+    void add(const QString& statement) { add(statement.toStdString(), statement); }
     // A value as a literal of statement text: numbers as numbers (real numbers in exponent
     // form, so the server converts them as it does a bound double), texts and dates quoted
     // and escaped for the connection's character set.

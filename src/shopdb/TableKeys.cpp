@@ -64,8 +64,8 @@ void RepairDisabledKeys(ShopConnection& connection, const QStringList& tables,
         "SELECT DISTINCT TABLE_NAME AS name FROM information_schema.STATISTICS WHERE "
         "TABLE_SCHEMA = DATABASE() AND COMMENT = 'disabled'");
     StatementBatch batch(connection);
-    if (!first.isEmpty()) batch.add(first.toStdString(), first);
-    batch.add(lookUp.toStdString(), lookUp);
+    if (!first.isEmpty()) batch.add(first);
+    batch.add(lookUp);
     const ResultRows found = batch.execute().back();
     QStringList disabled;
     for (int row = 0; row < found.rowCount(); ++row) {
