@@ -370,11 +370,16 @@ struct StylesReader : XmlReader {
 // user would expect of a list.
 class SheetReader {
 public:
-    SheetReader(SheetTable& table, const std::vector<bool>& dateStyles)
-        : table_(table), dateStyles_(dateStyles), sharedCount_(table.sharedStrings->size()) {}
+    SheetReader(SheetTable& table, const std::vector<bool>& dateStyles, uint64_t partBytes)
+        : table_(table),
+          dateStyles_(dateStyles),
+          sharedCount_(table.sharedStrings->size()),
+          partBytes_(partBytes) {}
 
     void startElement(std::string_view name, const Attributes& attributes) {
-        if (name == "sheetData") {
+        if (name == "dimension" && !inSheetData_) {
+            noteDimension(attributes.get("ref"));
+        } else if (name == "sheetData") {
             inSheetData_ = true;
         } else if (!inSheetData_) {
             return;
@@ -432,6 +437,19 @@ private:
         }
         inRow_ = true;
         nextColumn_ = 0;
+    }
+
+    // The sheet's extent as its writer gives it ("A1:Q50001"): the last row, trusted no
+    // further than the part's size allows, so that the table can be filled without moving.
+    void noteDimension(std::string_view ref) {
+        const size_t colon = ref.find(':');
+        if (colon != std::string_view::npos) ref.remove_prefix(colon + 1);
+        int column = 0;
+        int row = 0;
+        if (!ParseReference(ref, column, row)) return;
+        // A stored row takes "<row><c><v>0</v></c></row>" at the least.
+        constexpr uint64_t kLeastRowBytes = 26;
+        expectedRows_ = static_cast<size_t>(std::min<uint64_t>(row, partBytes_ / kLeastRowBytes));
     }
 
     void startCell(const Attributes& attributes) {
@@ -623,6 +641,8 @@ private:
             slotOfColumn_[column] = slot;
         }
         headerCells_.clear();
+        table_.cells.reserve(expectedRows_ * table_.headers.size());
+        table_.sheetRows.reserve(expectedRows_);
         pending_.assign(table_.headers.size(), StoredCell());
     }
 
@@ -631,6 +651,8 @@ private:
     SheetTable& table_;
     const std::vector<bool>& dateStyles_;
     const size_t sharedCount_;
+    const uint64_t partBytes_;
+    size_t expectedRows_ = 0;
 
     bool inSheetData_ = false;
     bool inRow_ = false;
@@ -657,6 +679,12 @@ private:
 };
 
 }  // namespace
+
+void TextPool::reserveFor(uint64_t bytes) {
+    bytes = std::min<uint64_t>(bytes, 32 << 20);  // a very large part grows as it goes
+    chars_.reserve(chars_.size() + bytes);
+    ends_.reserve(ends_.size() + bytes / 16);  // "<si><t></t></si>" at the least
+}
 
 uint32_t TextPool::add(QStringView text) {
     chars_.insert(chars_.end(), text.utf16(), text.utf16() + text.size());
@@ -758,6 +786,7 @@ void XlsxPackage::load() {
     sharedStrings_ = std::make_shared<TextPool>();
     for (const auto& [id, relationship] : relationships) {
         if (EndsWith(relationship.type, "/sharedStrings")) {
+            sharedStrings_->reserveFor(unpackedSize(relationship.target));
             SharedStringsReader reader(*sharedStrings_);
             parsePart(relationship.target, reader);
         } else if (EndsWith(relationship.type, "/styles")) {
@@ -836,8 +865,8 @@ SheetTable XlsxPackage::loadSheet(int index) const {
     SheetTable table;
     table.date1904 = date1904_;
     table.sharedStrings = sharedStrings_;
-    SheetReader reader(table, dateStyles_);
     const std::string& part = sheetParts_[static_cast<size_t>(index)];
+    SheetReader reader(table, dateStyles_, unpackedSize(part));
     try {
         if (unpackedSize(part) > kMaxSheetUnpacked)
             throw PackageError("it unpacks to more than " + MiB(kMaxSheetUnpacked));

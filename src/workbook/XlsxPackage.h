@@ -41,6 +41,9 @@ static_assert(sizeof(StoredCell) == 16);
 class TextPool {
 public:
     uint32_t add(QStringView text);  // the new text's index
+    // Room for the texts of an XML part of `bytes` bytes: its UTF-8 has at least one byte per
+    // UTF-16 unit, so the pool is filled without moving (each move touches the pages afresh).
+    void reserveFor(uint64_t bytes);
     QStringView at(uint32_t index) const {
         const size_t begin = index == 0 ? 0 : ends_[index - 1];
         return QStringView(chars_.data() + begin, static_cast<qsizetype>(ends_[index] - begin));
