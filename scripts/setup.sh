@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   liborcus-dev
   libmariadb-dev mariadb-server mariadb-client
+  openssl ca-certificates
   libxlsxwriter-dev
   libgtest-dev
   xvfb xauth imagemagick fonts-dejavu-core fonts-liberation x11-utils

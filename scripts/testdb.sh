@@ -3,16 +3,23 @@
 # directory, 127.0.0.1 and a free port, the server's own defaults (strict sql_mode, 16 MiB
 # max_allowed_packet). Never touches a system-wide server.
 #
-#   testdb.sh start DIR   installs (first time) and starts the server; prints its port
+#   testdb.sh start DIR [CERTS NAME]
+#                         installs (first time) and starts the server; prints its port.
+#                         With CERTS (a folder made by testcerts.sh) and NAME (server or
+#                         wrong) it speaks TLS with the certificate NAME.pem and takes no
+#                         unencrypted TCP link (require_secure_transport).
 #   testdb.sh stop DIR    stops it by its pid
 #   testdb.sh port DIR    prints the port of the running server
 #
 # The server gets one account for the tool: user "shop", password "shop-password", with
-# every privilege (it creates a database per test).
+# every privilege (it creates a database per test). A TLS server has a second one, "shop_cert"
+# with the same password, that must show a client certificate signed by the tests' authority.
 set -euo pipefail
 
-cmd=${1:?usage: testdb.sh start|stop|port DIR}
-dir=$(mkdir -p "${2:?usage: testdb.sh start|stop|port DIR}" && cd "$2" && pwd)
+cmd=${1:?usage: testdb.sh start|stop|port DIR [CERTS NAME]}
+dir=$(mkdir -p "${2:?usage: testdb.sh start|stop|port DIR [CERTS NAME]}" && cd "$2" && pwd)
+certs=${3:-}
+certname=${4:-server}
 datadir=$dir/data
 pidfile=$dir/mariadbd.pid
 portfile=$dir/port
@@ -52,9 +59,15 @@ case "$cmd" in
     port=$(free_port)
     user_opt=()
     [ "$(id -u)" -eq 0 ] && user_opt=(--user=root)
+    tls_opt=()
+    if [ -n "$certs" ]; then
+      certs=$(cd "$certs" && pwd)
+      tls_opt=(--ssl-ca="$certs/ca.pem" --ssl-cert="$certs/$certname.pem"
+               --ssl-key="$certs/$certname-key.pem" --require-secure-transport=ON)
+    fi
     "$mariadbd" --no-defaults "${user_opt[@]}" --datadir="$datadir" --bind-address=127.0.0.1 \
       --port="$port" --socket="$socket" --pid-file="$pidfile" --skip-log-bin \
-      --general-log=0 --log-error="$dir/error.log" >/dev/null 2>&1 &
+      --general-log=0 --log-error="$dir/error.log" "${tls_opt[@]}" >/dev/null 2>&1 &
     for _ in $(seq 1 300); do
       if client -e 'SELECT 1' >/dev/null 2>&1; then break; fi
       if ! kill -0 $! 2>/dev/null; then cat "$dir/error.log" >&2; exit 1; fi
@@ -65,6 +78,12 @@ case "$cmd" in
                GRANT ALL PRIVILEGES ON *.* TO 'shop'@'%' WITH GRANT OPTION;
                GRANT ALL PRIVILEGES ON *.* TO 'shop'@'localhost' WITH GRANT OPTION;" \
       || { cat "$dir/error.log" >&2; exit 1; }
+    if [ -n "$certs" ]; then
+      client -e "CREATE USER IF NOT EXISTS 'shop_cert'@'%' IDENTIFIED BY 'shop-password'
+                   REQUIRE X509;
+                 GRANT ALL PRIVILEGES ON *.* TO 'shop_cert'@'%';" \
+        || { cat "$dir/error.log" >&2; exit 1; }
+    fi
     echo "$port" >"$portfile"
     echo "$port"
     ;;
