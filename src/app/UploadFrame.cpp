@@ -84,14 +84,24 @@ Outcome TestShopConnection(ShopConnection& connection, Operator& op, uint64_t* m
     connection.setParam(QStringLiteral("Password"), in.password);
     // utf8mb4: the 3-byte utf8 session would refuse or garble characters beyond it.
     connection.setParam(QStringLiteral("CharacterSet"), QStringLiteral("utf8mb4"));
+    connection.setParam(QStringLiteral("TlsMode"), in.tlsMode);
+    connection.setParam(QStringLiteral("TlsCa"), in.tlsCa);
+    connection.setParam(QStringLiteral("TlsCert"), in.tlsCert);
+    connection.setParam(QStringLiteral("TlsKey"), in.tlsKey);
+    QString encryption;
     try {
         connection.open();
         if (maxPacket) *maxPacket = connection.maxAllowedPacket();
+        encryption = connection.encryption();
         connection.close();
     } catch (const Error& e) {
         op.showMessage(kConnectionFailed + e.message());
         return Outcome::ConnectionFailed;
     }
+    op.reportLink(
+        encryption.isEmpty()
+            ? QStringLiteral("Savienojums ar %1 nav šifrēts").arg(in.address)
+            : QStringLiteral("Savienojums ar %1 ir šifrēts (%2)").arg(in.address, encryption));
     return Outcome::Done;
 }
 

@@ -17,4 +17,6 @@ void CliOperator::addProcessLine(const QString& message) {
 
 void CliOperator::showMessage(const QString& text) { err_ << text << Qt::endl; }
 
+void CliOperator::reportLink(const QString& text) { err_ << text << Qt::endl; }
+
 }  // namespace wwweksports

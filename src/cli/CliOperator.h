@@ -16,6 +16,7 @@ public:
     void setStatus(const QString& text, StatusRefresh refresh) override;
     void addProcessLine(const QString& message) override;
     void showMessage(const QString& text) override;
+    void reportLink(const QString& text) override;
 
 private:
     Inputs inputs_;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "shopdb/LinkSecurity.h"
 #include "workbook/Workbook.h"
 
 namespace wwweksports {
@@ -62,6 +63,19 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& erro
             ok = seconds(options.timeoutSeconds, 1);
         } else if (arg == QLatin1String("--lock-wait")) {
             ok = seconds(options.lockWaitSeconds, 0);
+        } else if (arg == QLatin1String("--tls")) {
+            ok = takeValue(options.tlsMode);
+            if (ok && (options.tlsMode->isEmpty() || !ParseTlsMode(*options.tlsMode))) {
+                error = QStringLiteral("--tls takes one of %1: %2")
+                            .arg(TlsModeNames().join(QStringLiteral(", ")), *options.tlsMode);
+                ok = false;
+            }
+        } else if (arg == QLatin1String("--tls-ca")) {
+            ok = takeValue(options.tlsCa);
+        } else if (arg == QLatin1String("--tls-cert")) {
+            ok = takeValue(options.tlsCert);
+        } else if (arg == QLatin1String("--tls-key")) {
+            ok = takeValue(options.tlsKey);
         } else if (arg == QLatin1String("--address")) {
             ok = takeValue(options.address);
         } else if (arg == QLatin1String("--database")) {
@@ -134,6 +148,10 @@ bool ApplyCliOptions(const CliOptions& options, Inputs& inputs, QString& error) 
     }
     if (options.products) inputs.products = *options.products;
     if (options.specials) inputs.specials = *options.specials;
+    if (options.tlsMode) inputs.tlsMode = options.tlsMode->toLower();
+    if (options.tlsCa) inputs.tlsCa = *options.tlsCa;
+    if (options.tlsCert) inputs.tlsCert = *options.tlsCert;
+    if (options.tlsKey) inputs.tlsKey = *options.tlsKey;
     return true;
 }
 
@@ -141,7 +159,9 @@ QString CliUsage() {
     return QStringLiteral(
         "Usage: wwweksports-cli [--address HOST[:PORT]] [--database NAME] [--user NAME]\n"
         "                       [--password-env VAR] [--workbooks PATH]\n"
-        "                       [--timeout SECONDS] [--lock-wait SECONDS] COMMAND\n"
+        "                       [--timeout SECONDS] [--lock-wait SECONDS]\n"
+        "                       [--tls MODE] [--tls-ca FILE] [--tls-cert FILE] [--tls-key FILE]\n"
+        "                       COMMAND\n"
         "Commands:\n"
         "  send-lists [--products | --no-products] [--specials | --no-specials]\n"
         "             publish groups and products and/or special prices\n"
@@ -153,6 +173,16 @@ QString CliUsage() {
         "--timeout: seconds the shop database may stay silent before the link counts as lost\n"
         "  (default 300); a lost link is tried again 3 times, after 2, 4 and 8 seconds.\n"
         "--lock-wait: seconds to wait for another upload to the same shop database (default 60).\n"
+        "--tls: how the link to the shop database is protected, as the MySQL clients say it:\n"
+        "  disabled         never encrypted\n"
+        "  preferred        encrypted when the server offers it (the default)\n"
+        "  required         encrypted, or no connection; the certificate is not checked\n"
+        "  verify-ca        encrypted, and the server's certificate must chain to the CA\n"
+        "                   file of --tls-ca, or to the system's CA store without it\n"
+        "  verify-identity  as verify-ca, and the certificate must name the host of --address\n"
+        "--tls-cert, --tls-key: a client certificate and its key (PEM), for servers that ask.\n"
+        "  Example, a hosted database: --address db.example.com:3306 --tls verify-identity\n"
+        "Whether the link is encrypted, and with what, is printed on stderr after connecting.\n"
         "Exit status: 0 done; 2 a required input is missing; 3 the connection test failed;\n"
         "1 any other error.\n");
 }

@@ -1,7 +1,8 @@
 // The command line of the headless front end:
 //   wwweksports-cli [--address HOST[:PORT]] [--database NAME] [--user NAME]
 //                   [--password-env VAR] [--workbooks PATH] [--timeout SECONDS]
-//                   [--lock-wait SECONDS] COMMAND
+//                   [--lock-wait SECONDS] [--tls MODE] [--tls-ca FILE] [--tls-cert FILE]
+//                   [--tls-key FILE] COMMAND
 //   COMMAND: send-lists [--products | --no-products] [--specials | --no-specials]
 //            send-stock
 //            test-connection
@@ -30,6 +31,10 @@ struct CliOptions {
     std::optional<bool> specials;
     std::optional<int> timeoutSeconds;   // a read or write on the link, at least 1
     std::optional<int> lockWaitSeconds;  // for another run on the same shop database, 0 or more
+    std::optional<QString> tlsMode;      // a name ParseTlsMode knows
+    std::optional<QString> tlsCa;
+    std::optional<QString> tlsCert;
+    std::optional<QString> tlsKey;
 };
 
 // Parses the arguments after the program name. On a usage error returns nullopt and sets

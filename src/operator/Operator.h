@@ -16,6 +16,12 @@ struct Inputs {
     QString workbookPath;   // shExcelDir: path of a file in the workbook directory
     bool products = false;  // chkPreces
     bool specials = false;  // chkSpecCenas
+    // The link's security (shopdb/LinkSecurity.h): the mode's name, empty for the default,
+    // and the files it may take.
+    QString tlsMode;
+    QString tlsCa;
+    QString tlsCert;
+    QString tlsKey;
 };
 
 // What follows a status text: nothing, a repaint of the status bar, or a repaint and one pass
@@ -37,6 +43,9 @@ public:
 
     // A modal message with an OK button; returns when the operator has closed it.
     virtual void showMessage(const QString& text) = 0;
+
+    // Whether and how the link to the shop database is encrypted, after each connection test.
+    virtual void reportLink(const QString& text) = 0;
 };
 
 }  // namespace wwweksports

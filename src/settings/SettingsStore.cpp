@@ -28,14 +28,19 @@
 namespace wwweksports {
 namespace {
 
-// The five strings in the order they are read and written.
-std::array<QString*, 5> StringFields(Inputs& in) {
-    return {&in.address, &in.database, &in.user, &in.password, &in.workbookPath};
+// The strings in the order they are read and written; the link's security mode and CA file
+// came later, so a store without them is an older one (and an empty mode the default).
+std::array<QString*, 7> StringFields(Inputs& in) {
+    return {&in.address,      &in.database, &in.user, &in.password,
+            &in.workbookPath, &in.tlsMode,  &in.tlsCa};
 }
-const std::array<QString, 5> kStringNames = {
-    QStringLiteral("E_SHOP_MYSQL_IP"), QStringLiteral("E_SHOP_MYSQL_DB"),
-    QStringLiteral("E_SHOP_MYSQL_USERNAME"), QStringLiteral("E_SHOP_MYSQL_PASWORD"),
-    QStringLiteral("ExcelDir")};
+const std::array<QString, 7> kStringNames = {QStringLiteral("E_SHOP_MYSQL_IP"),
+                                             QStringLiteral("E_SHOP_MYSQL_DB"),
+                                             QStringLiteral("E_SHOP_MYSQL_USERNAME"),
+                                             QStringLiteral("E_SHOP_MYSQL_PASWORD"),
+                                             QStringLiteral("ExcelDir"),
+                                             QStringLiteral("E_SHOP_MYSQL_TLS_MODE"),
+                                             QStringLiteral("E_SHOP_MYSQL_TLS_CA")};
 const QString kProductsName = QStringLiteral("chkPreces");
 const QString kSpecialsName = QStringLiteral("chkSpecCenas");
 
@@ -45,7 +50,7 @@ Error StoreError(const QString& what, const QString& location, const QString& re
 
 #ifndef Q_OS_WIN
 
-// The largest settings file that is read; the seven values take well under 1 KiB.
+// The largest settings file that is read; the nine values take well under 1 KiB.
 constexpr qint64 kMaxFileSize = 64 * 1024;
 
 // What ReadSmallFile() found at a path.

@@ -1,5 +1,5 @@
-// The operator's saved inputs: the four connection fields, the workbook path and the two
-// check boxes, restored when the window opens (and read by the headless front end for its
+// The operator's saved inputs: the four connection fields, the workbook path, the two
+// check boxes and the link's security mode and CA file, restored when the window opens (and read by the headless front end for its
 // defaults) and saved when the window closes. On Windows they live in the registry under
 // HKEY_CURRENT_USER\Software\TOLVERN\Zentaro\WWWExp; elsewhere in
 // $XDG_CONFIG_HOME/TOLVERN/Zentaro/WWWExp.json (default ~/.config), one JSON object with the
@@ -33,7 +33,7 @@ public:
     // a store holding a password that other users may read or change is used and reported.
     [[nodiscard]] QStringList restore(Inputs& inputs) const;
 
-    // Writes all seven values. Raises Error(Input) when the store cannot be written.
+    // Writes all nine values. Raises Error(Input) when the store cannot be written.
     void save(const Inputs& inputs) const;
 
 private:

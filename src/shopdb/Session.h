@@ -96,6 +96,7 @@ private:
     MysqlPtr mysql_;
     uint64_t generation_ = 0;
     uint64_t maxAllowedPacket_ = 0;
+    QString link_;  // how the open session is encrypted; empty when it is not
     Counters counters_;
     std::vector<char> escaped_;
     std::vector<char> utf8_;

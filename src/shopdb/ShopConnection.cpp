@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "operator/Error.h"
+#include "shopdb/LinkSecurityOptions.h"
 #include "shopdb/Session.h"
 #include "shopdb/ShopDate.h"
 
@@ -59,8 +60,8 @@ QString Abbreviated(const QString& statement) {
     return flat;
 }
 
-[[noreturn]] void FailConnect(MYSQL* m) {
-    const QString text = QString::fromUtf8(mysql_error(m));
+[[noreturn]] void FailConnect(MYSQL* m, const LinkSecurity& security) {
+    const QString text = security.explain(mysql_errno(m), QString::fromUtf8(mysql_error(m)));
     if (LinkBroke(mysql_errno(m))) throw Error::LinkLost(text, Error::Category::Connection);
     throw Error(Error::Category::Connection, text);
 }
@@ -101,6 +102,7 @@ void ShopConnection::open() { d_->open(); }
 void ShopConnection::close() { d_->close(); }
 bool ShopConnection::isOpen() const { return d_->mysql_ != nullptr; }
 uint64_t ShopConnection::maxAllowedPacket() { return d_->maxAllowedPacket(); }
+QString ShopConnection::encryption() const { return d_->link_; }
 ShopConnection::Counters ShopConnection::counters() const { return d_->counters_; }
 void ShopConnection::setWaitHook(std::function<void()> hook) { d_->waitHook_ = std::move(hook); }
 
@@ -155,6 +157,8 @@ void ShopConnection::Session::open() {
     mysql_options(m, MYSQL_OPT_WRITE_TIMEOUT, &timeout);
     // Every call waits in wait(), where the hook runs.
     mysql_options(m, MYSQL_OPT_NONBLOCK, nullptr);
+    LinkSecurity security(params_);
+    security.apply(m);
 
     // A removed parameter leaves the client library's default (host, user, no database).
     std::string values[4];
@@ -177,7 +181,8 @@ void ShopConnection::Session::open() {
                                             nullptr, CLIENT_MULTI_STATEMENTS);
         },
         [&](MYSQL** ret, int status) { return mysql_real_connect_cont(ret, m, status); });
-    if (!connected) FailConnect(m);
+    if (!connected) FailConnect(m, security);
+    security.check(m);
 
     ++counters_.roundTrips;
     const int setup = await<int>(
@@ -186,16 +191,16 @@ void ShopConnection::Session::open() {
             return mysql_real_query_start(ret, m, kSessionSetup, sizeof kSessionSetup - 1);
         },
         [&](int* ret, int status) { return mysql_real_query_cont(ret, m, status); });
-    if (setup != 0) FailConnect(m);
+    if (setup != 0) FailConnect(m, security);
     // The server's packet size comes with the set-up, as the result of its second statement.
     const int next = await<int>(
         m, [&](int* ret) { return mysql_next_result_start(ret, m); },
         [&](int* ret, int s) { return mysql_next_result_cont(ret, m, s); });
-    if (next != 0) FailConnect(m);
+    if (next != 0) FailConnect(m, security);
     const ResultPtr packet(await<MYSQL_RES*>(
         m, [&](MYSQL_RES** ret) { return mysql_store_result_start(ret, m); },
         [&](MYSQL_RES** ret, int s) { return mysql_store_result_cont(ret, m, s); }));
-    if (!packet) FailConnect(m);
+    if (!packet) FailConnect(m, security);
     const MYSQL_ROW packetRow = mysql_fetch_row(packet.get());
     const uint64_t maxPacket =
         packetRow && packetRow[0] ? std::strtoull(packetRow[0], nullptr, 10) : 0;
@@ -206,17 +211,19 @@ void ShopConnection::Session::open() {
         const my_bool failed = await<my_bool>(
             m, [&](my_bool* ret) { return mysql_autocommit_start(ret, m, 1); },
             [&](my_bool* ret, int s) { return mysql_autocommit_cont(ret, m, s); });
-        if (failed) FailConnect(m);
+        if (failed) FailConnect(m, security);
     }
 
     mysql_ = std::move(mysql);
     maxAllowedPacket_ = maxPacket;
+    link_ = LinkSecurity::description(m);
     ++generation_;
 }
 
 void ShopConnection::Session::close() {
     mysql_.reset();
     maxAllowedPacket_ = 0;
+    link_.clear();
 }
 
 MYSQL* ShopConnection::Session::handle() {

@@ -1,6 +1,7 @@
 // The connection to the shop's MySQL/MariaDB database. Its parameters are a name=value list
-// ("Server", "Port", "Database", "User_Name", "Password", "CharacterSet", and "Timeout": the
-// seconds a read or write on the link may wait, 300 when absent); an empty value removes a
+// ("Server", "Port", "Database", "User_Name", "Password", "CharacterSet", "Timeout": the
+// seconds a read or write on the link may wait, 300 when absent, and the link's security:
+// "TlsMode", "TlsCa", "TlsCert", "TlsKey", see shopdb/LinkSecurity.h); an empty value removes a
 // parameter. The first statement after a close opens it again on demand, and every
 // session is set up the way the shop's own driver sets it up. Every statement commits on its
 // own: no transaction is ever opened. The connection counts what it sends.
@@ -41,6 +42,9 @@ public:
 
     // The server's max_allowed_packet, read once per session.
     uint64_t maxAllowedPacket();
+    // How the open session is encrypted ("TLSv1.3, TLS_AES_256_GCM_SHA384"); empty when it is
+    // plain or closed.
+    QString encryption() const;
 
     Counters counters() const;
 

@@ -23,6 +23,7 @@
 #include "operator/ProcessLog.h"
 #include "shopdb/ShopConnection.h"
 #include "window/Glyphs.h"
+#include "window/SecurityDialog.h"
 #include "window/StandardDialogs.h"
 
 namespace wwweksports {
@@ -180,6 +181,9 @@ void TWWWEksports::createControls() {
                              "btExportAtlikumi", 133, 98, 100, 25);
     btClose = Place(GlyphButton(QStringLiteral("Aizvērt"), CloseGlyph(), page), "btClose", 362, 98,
                     67, 25);
+    btDrosiba =
+        Place(new QPushButton(QStringLiteral("Drošība"), page), "btDrosiba", 291, 98, 67, 25);
+    btDrosiba->setToolTip(QStringLiteral("Savienojuma ar datu bāzi šifrēšana un CA fails"));
 
     lstProcess = Place(new QListWidget(tabStatusLog), "lstProcess", 0, 2, 429, 631);
     lstProcess->setItemDelegate(new FixedHeightDelegate(lstProcess));
@@ -199,12 +203,13 @@ void TWWWEksports::createControls() {
     connect(btExportAtlikumi, &QPushButton::clicked, this, &TWWWEksports::btExportAtlikumiClick);
     connect(btExcelDir, &QPushButton::clicked, this, &TWWWEksports::btExcelDirClick);
     connect(btClose, &QPushButton::clicked, this, &TWWWEksports::btCloseClick);
+    connect(btDrosiba, &QPushButton::clicked, this, &TWWWEksports::btDrosibaClick);
 }
 
 void TWWWEksports::applyTabOrder() {
     QWidget* const order[] = {btExportAtlikumi, btClose,          btSutitKlasif, edMySQL_DB,
                               edMySQLUserName,  edMySQLFTPParole, edMySQL_IP,    btExcelDir,
-                              shExcelDir,       chkPreces,        chkSpecCenas};
+                              shExcelDir,       chkPreces,        chkSpecCenas,  btDrosiba};
     for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
@@ -222,6 +227,8 @@ void TWWWEksports::FormCreate() {
     shExcelDir->setText(saved.workbookPath);
     chkPreces->setChecked(saved.products);
     chkSpecCenas->setChecked(saved.specials);
+    tlsMode_ = saved.tlsMode;
+    tlsCa_ = saved.tlsCa;
 }
 
 void TWWWEksports::FormDestroy() {
@@ -242,6 +249,8 @@ Inputs TWWWEksports::inputs() const {
     in.workbookPath = shExcelDir->text();
     in.products = chkPreces->isChecked();
     in.specials = chkSpecCenas->isChecked();
+    in.tlsMode = tlsMode_;
+    in.tlsCa = tlsCa_;
     return in;
 }
 
@@ -266,10 +275,19 @@ void TWWWEksports::addProcessLine(const QString& message) {
 
 void TWWWEksports::showMessage(const QString& text) { ShowOperatorMessage(this, text); }
 
+void TWWWEksports::reportLink(const QString& text) {
+    // Once a run: both of send-lists' uploads test the connection.
+    if (text == lastLink_ && linkLoggedThisRun_) return;
+    lastLink_ = text;
+    linkLoggedThisRun_ = true;
+    addProcessLine(text);
+}
+
 template <typename Upload>
 void TWWWEksports::runUpload(Upload upload) {
     if (uploadRunning_) return;
     uploadRunning_ = true;
+    linkLoggedThisRun_ = false;
     ShopConnection connection;
     // Long waits on the shop's server (a slow link) keep the window painted; input waits
     // for the points where the uploads process events themselves.
@@ -328,5 +346,12 @@ void TWWWEksports::btExcelDirClick() {
 }
 
 void TWWWEksports::btCloseClick() { close(); }
+
+void TWWWEksports::btDrosibaClick() {
+    SecurityDialog dialog(tlsMode_, tlsCa_, lastLink_, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    tlsMode_ = dialog.mode();
+    tlsCa_ = dialog.caFile();
+}
 
 }  // namespace wwweksports

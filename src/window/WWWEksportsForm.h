@@ -1,5 +1,6 @@
 // The operator's window `TWWWEksports`: the connection fields, the workbook location, the two
-// check boxes and the three buttons on the page "Sūtīšana", the process log on the page
+// check boxes and the three buttons on the page "Sūtīšana", with "Drošība" for the link's
+// security in the room left beside "Aizvērt", the process log on the page
 // "Procesa dati", and the status bar. It lays out its controls at fixed pixel positions,
 // restores the saved inputs when it is created and saves them when it is destroyed, runs the
 // uploads from its buttons on its own thread, and is the uploads' operator: it hands them its
@@ -38,6 +39,8 @@ public:
     void setStatus(const QString& text, StatusRefresh refresh) override;
     void addProcessLine(const QString& message) override;
     void showMessage(const QString& text) override;
+    // In the process log once a run, and kept for the box "Drošība".
+    void reportLink(const QString& text) override;
 
     // The two panels of StatusBar1; panel 1 is never written.
     QLabel* statusPanel(int index) const;
@@ -57,6 +60,7 @@ private:
     void btExportAtlikumiClick();
     void btExcelDirClick();
     void btCloseClick();
+    void btDrosibaClick();
 
     // Runs one upload on a connection of its own and shows an error that escapes it. A click
     // that arrives while an upload lets events run is ignored: one run at a time.
@@ -66,6 +70,10 @@ private:
     SettingsStore store_;
     bool uploadRunning_ = false;
     bool closeAfterUpload_ = false;
+    QString tlsMode_;  // the link's security, set in the box "Drošība"
+    QString tlsCa_;
+    QString lastLink_;  // what the last connection test reported
+    bool linkLoggedThisRun_ = false;
 
     QStatusBar* StatusBar1 = nullptr;
     QLabel* statusPanels_[2] = {nullptr, nullptr};
@@ -77,6 +85,7 @@ private:
     QLabel* Label7 = nullptr;
     QPushButton* btExportAtlikumi = nullptr;
     QPushButton* btClose = nullptr;
+    QPushButton* btDrosiba = nullptr;
     QPushButton* btSutitKlasif = nullptr;
     QLineEdit* edMySQLUserName = nullptr;
     QLineEdit* edMySQLFTPParole = nullptr;

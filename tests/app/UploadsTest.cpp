@@ -206,8 +206,13 @@ TEST_F(Uploads, SpecialPricesOneForEachStruckThroughPriceFromYesterdayTo2050InWo
                       "4,20,1,999,0.5000,%1,2050-12-31 | 5,17,1,999,4.2500,%1,2050-12-31")
                   .arg(yesterday));
     EXPECT_EQ(op.statuses(), (QStringList{"Preču pazeminātā cena", "Ieraksti: 4; Paka: 1 no 1"}));
-    EXPECT_EQ(op.events.size(), 2u);  // no message, no log line
-    for (const auto& e : op.events) EXPECT_EQ(e.refresh, StatusRefresh::RepaintAndProcessEvents);
+    EXPECT_EQ(op.links().size(), 1);
+    EXPECT_EQ(op.events.size(), 3u);  // no message, no log line
+    for (const auto& e : op.events) {
+        if (e.kind == RecordingOperator::Event::Status) {
+            EXPECT_EQ(e.refresh, StatusRefresh::RepaintAndProcessEvents);
+        }
+    }
 }
 
 TEST_F(Uploads, StockSetsEveryQuantityInWorkbookOrderSilently) {
@@ -227,7 +232,8 @@ TEST_F(Uploads, StockSetsEveryQuantityInWorkbookOrderSilently) {
     EXPECT_EQ(run(UploadStockBalances), Outcome::Done);
     EXPECT_EQ(shop.text("SELECT product_id, quantity FROM product ORDER BY 1"),
               "17,5 | 18,0 | 19,3 | 20,-4 | 21,9");
-    EXPECT_TRUE(op.events.empty());  // no status, log line or message
+    EXPECT_EQ(op.events.size(), 1u);  // no status, log line or message: the link alone
+    EXPECT_EQ(op.links().size(), 1);
 
     const auto sent = connection.counters().roundTrips;
     EXPECT_EQ(run(UploadStockBalances, shop.inputs(QString())), Outcome::InputMissing);

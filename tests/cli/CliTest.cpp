@@ -15,18 +15,22 @@ namespace {
 
 TEST(CliOptions, TakeTheContractOverTheSavedInputsAndRefuseTheRest) {
     QString error;
-    const auto options = ParseCliOptions(
-        {"--address", "db:3307", "--database=shop", "--user", "anna", "--password-env",
-         "CLI_TEST_PW", "--workbooks", "/data", "send-lists", "--no-products", "--specials"},
-        error);
+    const auto options =
+        ParseCliOptions({"--address", "db:3307", "--database=shop", "--user", "anna",
+                         "--password-env", "CLI_TEST_PW", "--workbooks", "/data", "--tls",
+                         "Verify-Identity", "--tls-ca=/ca.pem", "--tls-cert", "/c.pem", "--tls-key",
+                         "/k.pem", "send-lists", "--no-products", "--specials"},
+                        error);
     ASSERT_TRUE(options) << error.toStdString();
     EXPECT_EQ(options->command, CliOptions::Command::SendLists);
     Inputs in;
     in.products = true;
     qputenv("CLI_TEST_PW", "from-env");
     ASSERT_TRUE(ApplyCliOptions(*options, in, error));
-    EXPECT_EQ(QStringList({in.address, in.database, in.user, in.password, in.workbookPath}),
-              QStringList({"db:3307", "shop", "anna", "from-env", "/data"}));
+    EXPECT_EQ(QStringList({in.address, in.database, in.user, in.password, in.workbookPath,
+                           in.tlsMode, in.tlsCa, in.tlsCert, in.tlsKey}),
+              QStringList({"db:3307", "shop", "anna", "from-env", "/data", "verify-identity",
+                           "/ca.pem", "/c.pem", "/k.pem"}));
     EXPECT_FALSE(in.products);
     EXPECT_TRUE(in.specials);
     qunsetenv("CLI_TEST_PW");
@@ -43,7 +47,8 @@ TEST(CliOptions, TakeTheContractOverTheSavedInputsAndRefuseTheRest) {
                                    {"--password", "secret", "send-stock"}, {"--colour", "send-stock"},
                                    {"send-stock", "--products"}, {"send-stock", "send-lists"},
                                    {"--timeout", "0", "send-stock"}, {"--lock-wait=-1", "send-stock"},
-                                   {"--timeout", "5s", "send-stock"}}) {
+                                   {"--timeout", "5s", "send-stock"}, {"--tls", "", "send-stock"},
+                                   {"--tls", "verify", "send-stock"}, {"send-stock", "--tls-ca"}}) {
         // clang-format on
         EXPECT_FALSE(ParseCliOptions(bad, error)) << bad.join(' ').toStdString();
         EXPECT_FALSE(error.isEmpty() || error.contains("secret"));
@@ -112,6 +117,15 @@ TEST_F(CliRun, ExitStatusAndOutputTellWhatTheRunDid) {
     EXPECT_TRUE(err.contains("Another upload") && err.contains("waited 0 s")) << err.toStdString();
     shop.exec("DO RELEASE_LOCK(CONCAT('WWWEksports ', DATABASE()))");
     EXPECT_EQ(run({"test-connection"}), 0);
+    EXPECT_TRUE(err.contains(QStringLiteral("Savienojums ar 127.0.0.1:%1 nav šifrēts")
+                                 .arg(testing::TestShop::serverPort())))
+        << err.toStdString();
+    // The private server speaks no TLS: a mode that needs it refuses before any upload.
+    EXPECT_EQ(run({"--tls", "required", "send-stock"}), 3);
+    EXPECT_TRUE(
+        err.contains("Connection security required to 127.0.0.1: the server does not "
+                     "offer TLS"))
+        << err.toStdString();
 
     Inputs saved;
     EXPECT_EQ(store.restore(saved), QStringList());

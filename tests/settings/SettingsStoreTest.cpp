@@ -20,7 +20,7 @@ namespace {
 QStringList Fields(const Inputs& in) {
     // clang-format off
     return {in.address, in.database, in.user, in.password, in.workbookPath,
-            QString::number(in.products), QString::number(in.specials)};
+            QString::number(in.products), QString::number(in.specials), in.tlsMode, in.tlsCa};
     // clang-format on
 }
 
@@ -30,7 +30,7 @@ protected:
     static Inputs initial() {
         Inputs in;
         in.address = "ip0", in.database = "db0", in.user = "user0", in.password = "pw0",
-        in.workbookPath = "x0";
+        in.workbookPath = "x0", in.tlsMode = "required", in.tlsCa = "/ca0.pem";
         return in;
     }
     Inputs restored(QStringList* reports = nullptr) const {
@@ -50,13 +50,13 @@ protected:
     const QByteArray path = QFile::encodeName(store.location());
 };
 
-TEST_F(Settings, SavesAllSevenValuesPrivatelyAndRestoresThemExactly) {
-    EXPECT_EQ(Fields(restored()),
-              QStringList({"ip0", "db0", "user0", "pw0", "x0", "0", "0"}));  // none yet
+TEST_F(Settings, SavesAllNineValuesPrivatelyAndRestoresThemExactly) {
+    EXPECT_EQ(Fields(restored()), QStringList({"ip0", "db0", "user0", "pw0", "x0", "0", "0",
+                                               "required", "/ca0.pem"}));  // none yet
     Inputs in;
     in.address = " 10.0.0.5:3307 ", in.database = "veikals", in.user = "  lietotājs";
     in.password = "pa\"role\\ ", in.workbookPath = "/home/anna/Eksports/Grupas_web.xlsx",
-    in.products = true;
+    in.products = true, in.tlsMode = "verify-identity", in.tlsCa = "/etc/ssl/Hostinga CA.pem";
     store.save(in);
     EXPECT_EQ(Fields(restored()), Fields(in));
 
@@ -65,7 +65,8 @@ TEST_F(Settings, SavesAllSevenValuesPrivatelyAndRestoresThemExactly) {
     const QJsonObject saved = QJsonDocument::fromJson(file.readAll()).object();
     EXPECT_EQ(saved.keys(),
               QStringList({"E_SHOP_MYSQL_DB", "E_SHOP_MYSQL_IP", "E_SHOP_MYSQL_PASWORD",
-                           "E_SHOP_MYSQL_USERNAME", "ExcelDir", "chkPreces", "chkSpecCenas"}));
+                           "E_SHOP_MYSQL_TLS_CA", "E_SHOP_MYSQL_TLS_MODE", "E_SHOP_MYSQL_USERNAME",
+                           "ExcelDir", "chkPreces", "chkSpecCenas"}));
     EXPECT_EQ(saved.value("chkPreces"), QJsonValue(1));  // a number, not a boolean
     EXPECT_EQ(saved.value("chkSpecCenas"), QJsonValue(0));
     struct stat st {};
@@ -78,11 +79,14 @@ TEST_F(Settings, MissingValuesKeepTheirRulesAndAnyNonZeroNumberChecksABox) {
         QByteArray json;
         QStringList fields;
     } cases[] = {
+        // A missing string empties its field: a store from before the link's security was
+        // saved leaves the mode empty, which is the default.
         {R"({"E_SHOP_MYSQL_IP": "ip", "E_SHOP_MYSQL_PASWORD": "", "ExcelDir": "/x", "chkSpecCenas": 1})",
-         {"ip", "", "", "", "/x", "0", "1"}},  // a missing string empties its field
+         {"ip", "", "", "", "/x", "0", "1", "", ""}},
         {QByteArray(R"({"chkPreces": 7, "chkSpecCenas": -1.0})").leftJustified(64 * 1024),
-         {"", "", "", "", "", "1", "1"}},  // as large as may be
-        {R"({"chkPreces": 0, "chkSpecCenas": 2147483647})", {"", "", "", "", "", "0", "1"}},
+         {"", "", "", "", "", "1", "1", "", ""}},  // as large as may be
+        {R"({"chkPreces": 0, "chkSpecCenas": 2147483647, "E_SHOP_MYSQL_TLS_MODE": "disabled"})",
+         {"", "", "", "", "", "0", "1", "disabled", ""}},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(write(c.json));

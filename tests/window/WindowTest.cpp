@@ -1,4 +1,5 @@
 #include "WindowTestSupport.h"
+#include "window/SecurityDialog.h"
 #include "window/StandardDialogs.h"
 
 namespace wwweksports::testing {
@@ -21,19 +22,27 @@ TEST_F(Window, IsFixedAndCentredWithTwoPagesCaptionsThatFitIn11PixelsAndItsTabOr
         EXPECT_LE(control->sizeHint().width(), control->width()) << caption.toStdString();
         EXPECT_LE(control->fontMetrics().height(), control->height()) << caption.toStdString();
     }
-    EXPECT_EQ(captions, 10);
+    EXPECT_EQ(captions, 11);
+    // "Drošība" sits in the room the page leaves: it overlaps no other control there.
+    const QWidget* security = find("btDrosiba");
+    for (const QWidget* other :
+         find("tabSutisana")->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        EXPECT_TRUE(other == security || !other->geometry().intersects(security->geometry()))
+            << other->objectName().toStdString();
+    }
     find<QLineEdit>("edMySQLFTPParole")->setText("ķēde 7");
     EXPECT_EQ(find<QLineEdit>("edMySQLFTPParole")->displayText(), "******");
 
     find("btExportAtlikumi")->setFocus();
     QStringList visited{window->focusWidget()->objectName()};
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 11; ++i) {
         QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
         visited << window->focusWidget()->objectName();
     }
-    EXPECT_EQ(visited, QStringList({"btExportAtlikumi", "btClose", "btSutitKlasif", "edMySQL_DB",
-                                    "edMySQLUserName", "edMySQLFTPParole", "edMySQL_IP",
-                                    "btExcelDir", "shExcelDir", "chkPreces", "chkSpecCenas"}));
+    EXPECT_EQ(visited,
+              QStringList({"btExportAtlikumi", "btClose", "btSutitKlasif", "edMySQL_DB",
+                           "edMySQLUserName", "edMySQLFTPParole", "edMySQL_IP", "btExcelDir",
+                           "shExcelDir", "chkPreces", "chkSpecCenas", "btDrosiba"}));
 }
 
 TEST_F(Window, StatusGoesToPanel0OnlyTheLastRefreshRunsEventsAndBoxesHaveTheirIcons) {
@@ -162,6 +171,47 @@ TEST_F(Window, GlyphsAreDrawnAndAStyleNotCarriedIsRefused) {
     EXPECT_THROW(ActivateVisualStyle("Windows Classic"), std::runtime_error);
     EXPECT_FALSE(sheet.isEmpty());
     EXPECT_EQ(qApp->styleSheet() + QApplication::style()->name(), sheet + style);
+}
+
+}  // namespace wwweksports::testing
+
+namespace wwweksports::testing {
+
+// "Drošība" sets the link's security mode and CA file, which the uploads take and the store
+// keeps; "Atcelt" changes nothing, and the box shows how the last connection went.
+TEST_F(Window, DrosibaSetsTheModeAndCaFileThatTheRunsTakeAndTheStoreKeeps) {
+    const auto answer = [&](const char* mode, const QString& ca, bool accept) {
+        QString lastLink;
+        QTimer::singleShot(0, window.get(), [&] {
+            auto* box = qobject_cast<SecurityDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(box->windowTitle(), "Drošība");
+            auto* modes = box->findChild<QComboBox*>("cbMode");
+            modes->setCurrentIndex(modes->findData(QString::fromLatin1(mode)));
+            // The CA file counts only where the certificate is checked.
+            EXPECT_EQ(box->findChild<QLineEdit*>("edCaFile")->isEnabled(),
+                      QByteArray(mode).startsWith("verify"))
+                << mode;
+            box->findChild<QLineEdit*>("edCaFile")->setText(ca);
+            lastLink = box->findChild<QLabel*>("lbLastLink")->text();
+            accept ? box->accept() : box->reject();
+        });
+        find<QPushButton>("btDrosiba")->click();
+        return lastLink;
+    };
+    EXPECT_EQ(window->inputs().tlsMode, "");  // nothing saved: the default
+    EXPECT_EQ(answer("verify-ca", " /etc/hostings/ca.pem ", true), "vēl nav bijis");
+    EXPECT_EQ(answer("disabled", "/cits.pem", false), "vēl nav bijis");
+    EXPECT_EQ(window->inputs().tlsMode, "verify-ca");
+    EXPECT_EQ(window->inputs().tlsCa, "/etc/hostings/ca.pem");
+    window->reportLink("Savienojums ar db:3306 ir šifrēts (TLSv1.3, X)");
+    window.reset();  // saves
+    open();
+    EXPECT_EQ(window->inputs().tlsMode, "verify-ca");
+    EXPECT_EQ(window->inputs().tlsCa, "/etc/hostings/ca.pem");
+    window->reportLink("Savienojums ar db:3306 ir šifrēts (TLSv1.3, X)");
+    EXPECT_EQ(answer("required", "", true), "Savienojums ar db:3306 ir šifrēts (TLSv1.3, X)");
+    EXPECT_EQ(window->inputs().tlsMode, "required");
 }
 
 }  // namespace wwweksports::testing

@@ -24,7 +24,10 @@ protected:
 
     QTemporaryDir tmp;
     TestShop shop;
-    const QStringList run{"Sāk sarakstu sūtīšanu ...", "Saraksti aizsūtīti"};  // the log of a run
+    // The log of a run: the link is told once a run.
+    const QString link =
+        QStringLiteral("Savienojums ar 127.0.0.1:%1 nav šifrēts").arg(TestShop::serverPort());
+    const QStringList run{"Sāk sarakstu sūtīšanu ...", link, "Saraksti aizsūtīti"};
 };
 
 TEST_F(WindowUploads, AMissingInputOrAnErrorIsOneBoxAndThenSutitSarakstusPublishes) {
@@ -43,7 +46,7 @@ TEST_F(WindowUploads, AMissingInputOrAnErrorIsOneBoxAndThenSutitSarakstusPublish
     EXPECT_TRUE(answerer.boxes[1].startsWith("Critical: ") && answerer.boxes[1].contains("/nav"));
     EXPECT_EQ(stock(), "0");
     EXPECT_EQ(shop.value("SELECT GROUP_CONCAT(product_id) FROM product_special"), "2");
-    EXPECT_EQ(logMessages().mid(1), run);
+    EXPECT_EQ(logMessages().mid(2), run);  // after the opening line and link of the failed run
     EXPECT_EQ(window->statusPanel(0)->text(), "Saraksti aizsūtīti !!!");
     EXPECT_EQ(find<QTabWidget>("pgLappuses")->currentIndex(), 0);
 }
@@ -62,7 +65,7 @@ TEST_F(WindowUploads, AClickWhileARunLetsEventsThroughIsIgnoredAndAtlikumiAfterI
     EXPECT_EQ(stock(), "200");
     click("btExportAtlikumi");
     EXPECT_EQ(stock(), "0");
-    EXPECT_EQ(logMessages(), run);
+    EXPECT_EQ(logMessages(), run + QStringList{link});
     EXPECT_EQ(window->statusPanel(0)->text(), "Saraksti aizsūtīti !!!");
     EXPECT_EQ(answerer.boxes, QStringList());
 }
@@ -85,7 +88,7 @@ TEST_F(WindowUploads, AizvertDuringARunEndsTheProgramAfterTheRunAndItsBoxes) {
     ASSERT_EQ(answerer.boxes.size(), 2);
     EXPECT_TRUE(answerer.boxes[0].startsWith("NoIcon: Kļūda ievietojot tabulā category"));
     EXPECT_TRUE(answerer.boxes[1].startsWith("Critical: "));
-    EXPECT_EQ(logMessages(), QStringList{"Sāk sarakstu sūtīšanu ..."});
+    EXPECT_EQ(logMessages(), (QStringList{"Sāk sarakstu sūtīšanu ...", link}));
 }
 
 }  // namespace wwweksports::testing
