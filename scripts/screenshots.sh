@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Screenshots of the window's two pages for the README: docs/screenshots/sending.png and
-# docs/screenshots/process-log.png, taken under a virtual X server at 96 dpi. The window's
-# inputs come from a demo store of its own in the build directory; the operator's own saved
-# inputs are never read or touched.
+# Screenshots of the window's two pages and its box "Drošība" for the README:
+# docs/screenshots/sending.png, process-log.png and security.png, taken under a virtual X
+# server at 96 dpi. The window's inputs come from a demo store of its own in the build
+# directory; the operator's own saved inputs are never read or touched.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${WWWEKSPORTS_BUILD_DIR:-$root/build}
@@ -19,7 +19,9 @@ mkdir -p "$(dirname "$store")" "$root/docs/screenshots"
     "E_SHOP_MYSQL_PASWORD": "parole",
     "ExcelDir": "/home/kase/Eksports/Preces_web.xlsx",
     "chkPreces": 1,
-    "chkSpecCenas": 1
+    "chkSpecCenas": 1,
+    "E_SHOP_MYSQL_TLS_MODE": "verify-ca",
+    "E_SHOP_MYSQL_TLS_CA": "/home/kase/Eksports/hostinga-ca.pem"
 }
 JSON
 )
@@ -42,5 +44,6 @@ xvfb-run -a -s "-screen 0 800x600x24 -dpi 96 -nolisten tcp" bash -c '
   }
   shot 0 "$0/sending.png"
   shot 1 "$0/process-log.png"
+  shot 2 "$0/security.png"
 ' "$root/docs/screenshots"
-echo "screenshots: $root/docs/screenshots/sending.png $root/docs/screenshots/process-log.png"
+echo "screenshots: $root/docs/screenshots/{sending,process-log,security}.png"
