@@ -1,6 +1,7 @@
 #include "shopdb/BulkWriter.h"
 
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <utility>
 
@@ -19,6 +20,8 @@ const size_t kMinPacketBudget = 64 * 1024;
 const size_t kMaxRoundTrip = 4 * 1024 * 1024;
 // Rows of one keyed update statement.
 const size_t kKeyedRows = 5000;
+// A keyed update of at least one row in this many of the table's goes through the table.
+const size_t kScanShare = 3;
 
 size_t PacketBudget(uint64_t packet) {
     return packet > kMinPacketBudget + kPacketOverhead
@@ -232,10 +235,15 @@ void KeyedUpdate::readCurrent(ShopConnection& connection) {
     const std::string sql = "SELECT " + key_ + ", " + column_ + " FROM " + table_ + " WHERE " +
                             key_ + " BETWEEN " + std::to_string(*low) + " AND " +
                             std::to_string(*high);
+    const std::string count = "SELECT COUNT(*) FROM " + table_;
     StatementBatch batch(connection);
     batch.add(sql, QString::fromStdString(sql));
+    batch.add(count, QString::fromStdString(count));
     const std::set<int64_t> wanted(keys_.begin(), keys_.end());
     const std::vector<ResultRows> results = batch.execute();
+    const auto& counted = results.back().rows;
+    if (!counted.empty() && !counted.front().empty() && counted.front()[0])
+        tableRows_ = std::stoull(*counted.front()[0]);
     for (const auto& row : results.front().rows) {
         if (row.size() != 2 || !row[0]) continue;
         const int64_t key = std::stoll(*row[0]);
@@ -270,16 +278,30 @@ bool Holds(const std::optional<std::string>& current, const Value& value) {
 
 void KeyedUpdate::write(BulkWriter& writer, size_t start, size_t end) {
     end = std::min(end, keys_.size());
+    // A join that changes a good part of the table goes through it in its own order, looking
+    // each row up among the new values: one pass over the table costs the server far less
+    // than fetching that many rows one by one by their key. The statement then takes every
+    // row it can, and a smaller one keeps to kKeyedRows.
+    size_t changing = 0;
+    for (size_t row = start; row < end; ++row) {
+        const auto known = current_.find(keys_[row]);
+        if (known == current_.end() || !Holds(known->second, values_[row])) ++changing;
+    }
+    const auto throughTable = [this](size_t rows) {
+        return tableRows_ > 0 && rows * kScanShare >= tableRows_;
+    };
+    const size_t rowCap = throughTable(changing) ? std::numeric_limits<size_t>::max() : kKeyedRows;
     std::vector<Row> chunk;
     std::set<int64_t> chunkKeys;
     std::string keys;
     std::string values;
     const auto flush = [&] {
         if (chunk.empty()) return;
-        std::string update = "UPDATE " + table_ + " AS t JOIN (SELECT CAST(ELT(l.i" + keys +
-                             ") AS SIGNED) AS k, ELT(l.i" + values + ") AS v FROM " +
-                             NumbersTable(chunk.size()) + " AS l) AS u ON t." + key_ +
-                             " = u.k SET t." + column_ + " = u.v";
+        std::string update = "UPDATE " + table_ + " AS t " +
+                             (throughTable(chunk.size()) ? "STRAIGHT_JOIN" : "JOIN") +
+                             " (SELECT CAST(ELT(l.i" + keys + ") AS SIGNED) AS k, ELT(l.i" +
+                             values + ") AS v FROM " + NumbersTable(chunk.size()) +
+                             " AS l) AS u ON t." + key_ + " = u.k SET t." + column_ + " = u.v";
         writer.add(
             std::move(update), name_,
             [this, &writer, rows = std::move(chunk)](const Error&, int) { recover(writer, rows); });
@@ -294,7 +316,7 @@ void KeyedUpdate::write(BulkWriter& writer, size_t start, size_t end) {
         const auto known = current_.find(key);
         if (known != current_.end() && Holds(known->second, value)) continue;
         // A key given again starts a new statement, which runs after the earlier value's.
-        if (chunkKeys.count(key) != 0 || chunk.size() == kKeyedRows ||
+        if (chunkKeys.count(key) != 0 || chunk.size() == rowCap ||
             keys.size() + values.size() > writer.budget() / 2)
             flush();
         Row queued{key, &value, std::nullopt};

@@ -142,7 +142,7 @@ public:
     size_t size() const { return keys_.size(); }
 
     // The value a row holds now as the server gives it in text form, known from an earlier
-    // read; or read here for every key added so far, in one round trip.
+    // read; or read here for every key added so far, in one round trip, with the table's size.
     void setCurrent(int64_t key, std::optional<std::string> value);
     void readCurrent(ShopConnection& connection);
 
@@ -166,6 +166,7 @@ private:
     std::vector<int64_t> keys_;
     std::vector<Value> values_;
     std::map<int64_t, std::optional<std::string>> current_;  // as the queued statements leave it
+    uint64_t tableRows_ = 0;  // as readCurrent() found it; 0 when unknown
 };
 
 // Whether a row of `values` can reach a server whose max_allowed_packet is `maxPacket` in a
