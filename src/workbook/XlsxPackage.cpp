@@ -1,6 +1,7 @@
 #include "workbook/XlsxPackage.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -315,7 +316,7 @@ public:
         } else if (name == "rPh") {
             phoneticDepth_ = std::max(0, phoneticDepth_ - 1);
         } else if (name == "si" && inItem_) {
-            strings_.add(DecodedText(text_));
+            strings_.addUtf8(text_);
             inItem_ = false;
         }
     }
@@ -684,6 +685,24 @@ void TextPool::reserveFor(uint64_t bytes) {
     bytes = std::min<uint64_t>(bytes, 32 << 20);  // a very large part grows as it goes
     chars_.reserve(chars_.size() + bytes);
     ends_.reserve(ends_.size() + bytes / 16);  // "<si><t></t></si>" at the least
+}
+
+uint32_t TextPool::addUtf8(std::string_view utf8) {
+    // Each text on its own; a leading byte order mark goes, as QString::fromUtf8 drops it.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const size_t begin = chars_.size();
+    chars_.resize(begin + utf8.size());  // UTF-8 takes at least a byte per UTF-16 unit
+    const QChar* end = decoder.appendToBuffer(reinterpret_cast<QChar*>(chars_.data() + begin),
+                                              QByteArrayView(utf8.data(), qsizetype(utf8.size())));
+    chars_.resize(static_cast<size_t>(reinterpret_cast<const char16_t*>(end) - chars_.data()));
+    const QStringView added(chars_.data() + begin, qsizetype(chars_.size() - begin));
+    if (added.contains(QLatin1String("_x"))) {  // rare: escapes such as _x000D_
+        const QString decoded = xlsx::DecodeEscapes(added.toString());
+        chars_.resize(begin);
+        return add(decoded);
+    }
+    ends_.push_back(chars_.size());
+    return static_cast<uint32_t>(ends_.size() - 1);
 }
 
 uint32_t TextPool::add(QStringView text) {

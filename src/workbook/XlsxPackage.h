@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -41,6 +42,9 @@ static_assert(sizeof(StoredCell) == 16);
 class TextPool {
 public:
     uint32_t add(QStringView text);  // the new text's index
+    // UTF-8 text decoded straight into the pool, as QString::fromUtf8 and
+    // xlsx::DecodeEscapes would give it.
+    uint32_t addUtf8(std::string_view utf8);
     // Room for the texts of an XML part of `bytes` bytes: its UTF-8 has at least one byte per
     // UTF-16 unit, so the pool is filled without moving (each move touches the pages afresh).
     void reserveFor(uint64_t bytes);

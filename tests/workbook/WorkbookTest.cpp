@@ -8,6 +8,7 @@
 #include "fixtures/WorkbookBuilder.h"
 #include "operator/Error.h"
 #include "workbook/Workbook.h"
+#include "workbook/XlsxPackage.h"
 #include "workbook/XlsxValues.h"
 
 namespace wwweksports {
@@ -248,6 +249,21 @@ TEST(WorkbookTest, FormulasWithoutTheirValuesFailWhenRead) {
 
 // What no worksheet written here reaches: the date formats by id and code, dates back to
 // serials, doubles xlsxwriter cannot store exactly, cell references past Z, _xHHHH_ escapes.
+// Shared strings go into the pool straight from their UTF-8, as the text would read: a
+// leading byte order mark dropped, a broken byte as U+FFFD, _xHHHH_ escapes decoded, none spilling over.
+TEST(XlsxValuesTest, TextsDecodedIntoThePoolReadAsTheirUtf8) {
+    TextPool pool;
+    const std::string texts[] = {"\xEF\xBB\xBF\xC4\xB7\xC4\x93" "de", "a\xFF\xC4", "",
+                                 "A_x000D_B _x005F_x0041_", "\xF0\x9F\x98\x80 x"};
+    for (const std::string& text : texts) pool.addUtf8(text);
+    ASSERT_EQ(pool.size(), std::size(texts));
+    for (uint32_t i = 0; i < pool.size(); ++i) {
+        EXPECT_EQ(pool.at(i).toString(), xlsx::DecodeEscapes(QString::fromUtf8(
+                                             texts[i].data(), qsizetype(texts[i].size()))))
+            << i;
+    }
+}
+
 TEST(XlsxValuesTest, ConversionsBeyondTheWorksheets) {
     using namespace xlsx;
     QString dates;  // "d" for a date format
