@@ -1,7 +1,8 @@
-// The time stamp of a process-log line: the first five characters of the date in the short
-// date format, "-", the time in the long time format, one blank, then the message. On
-// Windows the formats are the user's regional settings; elsewhere, where a scheduled run
-// often has no regional settings at all, day.month.year and 24-hour time: "06.12-14:03:22".
+// The time stamp of a process-log line: the day and month as the short date format orders
+// and separates them (the format without its year), "-", the time in the long time format,
+// one blank, then the message. On Windows the formats are the user's regional settings
+// ("06.12-14:03:22" in Latvian ones, "12/6-2:03:22 PM" in American ones); elsewhere, where a
+// scheduled run often has no regional settings at all, day.month and 24-hour time.
 #pragma once
 
 #include <QDateTime>
