@@ -6,8 +6,16 @@
 #include "cli/CliMain.h"
 #include "settings/SettingsStore.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 int main(int argc, char* argv[]) {
     wwweksports::KeepFreedMemory();
+#ifdef _WIN32
+    // The texts are Latvian and written as UTF-8: the console shows them so.
+    SetConsoleOutputCP(CP_UTF8);
+#endif
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -11,7 +11,10 @@
 #include "operator/Error.h"
 
 #ifdef Q_OS_WIN
-#include <QSettings>
+#include <windows.h>
+
+#include <string>
+#include <vector>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -126,46 +129,116 @@ QString ShellWord(const QString& path) {
 
 #ifdef Q_OS_WIN
 
+namespace {
+
+// The key below HKEY_CURRENT_USER that a location names, with or without the root's name.
+std::wstring SubKey(const QString& location) {
+    const QString root = QStringLiteral("HKEY_CURRENT_USER\\");
+    return (location.startsWith(root, Qt::CaseInsensitive) ? location.mid(root.size()) : location)
+        .toStdWString();
+}
+
+struct OpenKey {
+    HKEY key = nullptr;
+    ~OpenKey() {
+        if (key) RegCloseKey(key);
+    }
+};
+
+QString SystemText(LSTATUS code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    QString message = length ? QString::fromWCharArray(text, length).trimmed()
+                             : QStringLiteral("registry error %1").arg(code);
+    LocalFree(text);
+    return message;
+}
+
+enum class Found { Missing, String, OtherKind };
+
+// A string value exactly as stored (REG_SZ), without its terminating null.
+Found ReadString(HKEY key, const QString& name, QString& out) {
+    const std::wstring valueName = name.toStdWString();
+    DWORD type = 0;
+    DWORD bytes = 0;
+    LSTATUS rc = RegQueryValueExW(key, valueName.c_str(), nullptr, &type, nullptr, &bytes);
+    if (rc == ERROR_FILE_NOT_FOUND) return Found::Missing;
+    if (rc != ERROR_SUCCESS || type != REG_SZ) return Found::OtherKind;
+    std::vector<wchar_t> text(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    rc = RegQueryValueExW(key, valueName.c_str(), nullptr, &type,
+                          reinterpret_cast<BYTE*>(text.data()), &bytes);
+    if (rc != ERROR_SUCCESS || type != REG_SZ) return Found::OtherKind;
+    size_t length = bytes / sizeof(wchar_t);
+    while (length > 0 && text[length - 1] == L'\0') --length;
+    out = QString::fromWCharArray(text.data(), static_cast<qsizetype>(length));
+    return Found::String;
+}
+
+// A check box stored as a number (REG_DWORD); anything else leaves it as it is.
+void ReadBox(HKEY key, const QString& name, bool& target) {
+    const std::wstring valueName = name.toStdWString();
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD bytes = sizeof value;
+    if (RegQueryValueExW(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &bytes) == ERROR_SUCCESS &&
+        type == REG_DWORD && bytes == sizeof value)
+        target = value != 0;
+}
+
+}  // namespace
+
 SettingsStore::SettingsStore()
     : SettingsStore(QStringLiteral("HKEY_CURRENT_USER\\Software\\TOLVERN\\Zentaro\\WWWExp")) {}
 
 QStringList SettingsStore::restore(Inputs& inputs) const {
-    QSettings registry(location_, QSettings::NativeFormat);
-    if (registry.childKeys().isEmpty())
+    OpenKey opened;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, SubKey(location_).c_str(), 0, KEY_QUERY_VALUE,
+                      &opened.key) != ERROR_SUCCESS)
         return {};  // no key yet: the fields keep their initial state
+    DWORD values = 0;
+    if (RegQueryInfoKeyW(opened.key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        values == 0)
+        return {};
     const auto fields = StringFields(inputs);
     for (size_t i = 0; i < fields.size(); ++i) {
-        const QVariant value = registry.value(kStringNames[i]);
-        if (!value.isValid()) {
-            fields[i]->clear();
-        } else if (value.typeId() == QMetaType::QString) {
-            *fields[i] = value.toString();
-        } else {
-            break;
-        }
+        QString text;
+        const Found found = ReadString(opened.key, kStringNames[i], text);
+        if (found == Found::OtherKind) break;
+        *fields[i] = text;  // a missing value empties its field
     }
-    auto readBool = [&registry](const QString& name, bool& target) {
-        const QVariant value = registry.value(name);
-        const int type = value.typeId();
-        if (type == QMetaType::Int || type == QMetaType::UInt) target = value.toLongLong() != 0;
-    };
-    readBool(kProductsName, inputs.products);
-    readBool(kSpecialsName, inputs.specials);
+    ReadBox(opened.key, kProductsName, inputs.products);
+    ReadBox(opened.key, kSpecialsName, inputs.specials);
     return {};
 }
 
 void SettingsStore::save(const Inputs& inputs) const {
-    QSettings registry(location_, QSettings::NativeFormat);
+    OpenKey opened;
+    LSTATUS rc = RegCreateKeyExW(HKEY_CURRENT_USER, SubKey(location_).c_str(), 0, nullptr, 0,
+                                 KEY_SET_VALUE, nullptr, &opened.key, nullptr);
     Inputs copy = inputs;
     const auto fields = StringFields(copy);
-    for (size_t i = 0; i < fields.size(); ++i) registry.setValue(kStringNames[i], *fields[i]);
-    registry.setValue(kProductsName, inputs.products ? 1 : 0);
-    registry.setValue(kSpecialsName, inputs.specials ? 1 : 0);
-    registry.sync();
-    if (registry.status() != QSettings::NoError) {
-        throw StoreError(QStringLiteral("Cannot save the settings in"), location_,
-                         QStringLiteral("registry error"));
+    for (size_t i = 0; rc == ERROR_SUCCESS && i < fields.size(); ++i) {
+        const std::wstring name = kStringNames[i].toStdWString();
+        const std::wstring text = fields[i]->toStdWString();
+        rc = RegSetValueExW(opened.key, name.c_str(), 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(text.c_str()),
+                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
+    for (const auto& [name, checked] :
+         {std::pair{kProductsName, inputs.products}, std::pair{kSpecialsName, inputs.specials}}) {
+        if (rc != ERROR_SUCCESS) break;
+        const std::wstring valueName = name.toStdWString();
+        const DWORD value = checked ? 1 : 0;
+        rc = RegSetValueExW(opened.key, valueName.c_str(), 0, REG_DWORD,
+                            reinterpret_cast<const BYTE*>(&value), sizeof value);
+    }
+    if (rc != ERROR_SUCCESS)
+        throw StoreError(QStringLiteral("Cannot save the settings in"), location_, SystemText(rc));
 }
 
 #else

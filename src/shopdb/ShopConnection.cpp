@@ -1,8 +1,14 @@
 #include "shopdb/ShopConnection.h"
 
 #include <errmsg.h>
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <poll.h>
+#endif
 
+#include <QCoreApplication>
+#include <QDir>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -157,6 +163,16 @@ void ShopConnection::Session::open() {
     mysql_options(m, MYSQL_OPT_WRITE_TIMEOUT, &timeout);
     // Every call waits in wait(), where the hook runs.
     mysql_options(m, MYSQL_OPT_NONBLOCK, nullptr);
+#ifdef _WIN32
+    // The client's login methods (caching_sha2_password, ...) are libraries of their own that
+    // ship in the folder "plugin" beside the program, not where the client was built.
+    if (QCoreApplication::instance()) {
+        const QByteArray plugins =
+            QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/plugin")
+                .toLocal8Bit();
+        mysql_options(m, MYSQL_PLUGIN_DIR, plugins.constData());
+    }
+#endif
     LinkSecurity security(params_);
     security.apply(m);
 
@@ -238,23 +254,36 @@ uint64_t ShopConnection::Session::maxAllowedPacket() {
 
 // --- Session: waiting ----------------------------------------------------------------------------
 
+namespace {
+#ifdef _WIN32
+// Winsock's poll; it refuses POLLPRI, which the client library never needs there.
+using PollFd = WSAPOLLFD;
+int PollSocket(PollFd* socket, int timeoutMs) { return ::WSAPoll(socket, 1, timeoutMs); }
+const short kPollExcept = 0;
+#else
+using PollFd = pollfd;
+int PollSocket(PollFd* socket, int timeoutMs) { return ::poll(socket, 1, timeoutMs); }
+const short kPollExcept = POLLPRI;
+#endif
+}  // namespace
+
 int ShopConnection::Session::wait(MYSQL* m, int status) {
-    pollfd socket{};
+    PollFd socket{};
     socket.fd = mysql_get_socket(m);
     socket.events = static_cast<short>(((status & MYSQL_WAIT_READ) ? POLLIN : 0) |
                                        ((status & MYSQL_WAIT_WRITE) ? POLLOUT : 0) |
-                                       ((status & MYSQL_WAIT_EXCEPT) ? POLLPRI : 0));
+                                       ((status & MYSQL_WAIT_EXCEPT) ? kPollExcept : 0));
     long long remaining =
         (status & MYSQL_WAIT_TIMEOUT) ? static_cast<long long>(mysql_get_timeout_value_ms(m)) : -1;
     while (true) {
         int slice = waitHook_ ? kWaitSliceMs : -1;
         if (remaining >= 0)
             slice = static_cast<int>(slice < 0 ? remaining : std::min<long long>(remaining, slice));
-        const int ready = ::poll(&socket, 1, slice);
+        const int ready = PollSocket(&socket, slice);
         if (ready > 0) {
             return ((socket.revents & (POLLIN | POLLHUP | POLLERR)) ? MYSQL_WAIT_READ : 0) |
                    ((socket.revents & POLLOUT) ? MYSQL_WAIT_WRITE : 0) |
-                   ((socket.revents & POLLPRI) ? MYSQL_WAIT_EXCEPT : 0);
+                   ((socket.revents & kPollExcept) ? MYSQL_WAIT_EXCEPT : 0);
         }
         if (ready < 0 && errno != EINTR) return MYSQL_WAIT_TIMEOUT;
         if (ready == 0 && remaining >= 0) {

@@ -117,7 +117,9 @@ QPixmap CloseImage(const Ink& ink) {
     return pixmap;
 }
 
-// Drawn in device pixels, so the 1-pixel lines stay sharp at both sizes.
+}  // namespace
+
+// Drawn in device pixels, so the 1-pixel lines stay sharp at every size.
 QPixmap WindowImage(int size) {
     QPixmap pixmap = Canvas(size);
     QPainter painter(&pixmap);
@@ -147,6 +149,8 @@ QPixmap WindowImage(int size) {
     DrawArrow(painter, arrow, kNormal);
     return pixmap;
 }
+
+namespace {
 
 QIcon Glyph(QPixmap (*draw)(const Ink&)) {
     QIcon icon;

@@ -11,5 +11,7 @@ namespace wwweksports {
 QIcon SendGlyph();
 QIcon CloseGlyph();
 QIcon WindowIcon();
+// The window icon's picture at `size` x `size` pixels (also the program's icon on Windows).
+QPixmap WindowImage(int size);
 
 }  // namespace wwweksports

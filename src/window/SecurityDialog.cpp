@@ -86,7 +86,9 @@ void SecurityDialog::showWhatTheModeTakes() {
 
 void SecurityDialog::pickCaFile() {
     QFileDialog dialog(this, QStringLiteral("Kur atrodas CA sertifikāts ?"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+#ifndef Q_OS_WIN
+    dialog.setOption(QFileDialog::DontUseNativeDialog);  // as the workbook picker
+#endif
     dialog.setNameFilters(
         {QStringLiteral("Sertifikāti (*.pem *.crt *.cer)"), QStringLiteral("Visi faili (*)")});
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

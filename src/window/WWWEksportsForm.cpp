@@ -331,8 +331,11 @@ void TWWWEksports::btExportAtlikumiClick() {
 
 void TWWWEksports::btExcelDirClick() {
     QFileDialog dialog(this, QStringLiteral("Kur atrodas Excel fails ?"));
-    // Qt's own dialog on every platform, so it filters and completes names the same way.
+#ifndef Q_OS_WIN
+    // Windows' own file dialog there; elsewhere Qt's, which filters and completes names the
+    // same way on every desktop.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+#endif
     // One entry shown as "XLSX FAILI"; both spellings, since Linux file names keep their case.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilter(QStringLiteral("XLSX FAILI (*.XLSX *.xlsx)"));

@@ -1,0 +1,15 @@
+# Windows resources of the two programs: the icon (made by wwweksports-make-icon from the
+# window icon's own drawing, path in WWWEKSPORTS_ICON) and the version information.
+# wwweksports_windows_resources(TARGET DESCRIPTION)
+function(wwweksports_windows_resources target description)
+    if(WWWEKSPORTS_ICON)
+        set(WWWEKSPORTS_ICON_LINE "1 ICON \"${WWWEKSPORTS_ICON}\"")
+    else()
+        set(WWWEKSPORTS_ICON_LINE "")
+    endif()
+    set(WWWEKSPORTS_TARGET ${target})
+    set(WWWEKSPORTS_DESCRIPTION ${description})
+    set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/wwweksports.rc.in ${rc} @ONLY)
+    target_sources(${target} PRIVATE ${rc})
+endfunction()
