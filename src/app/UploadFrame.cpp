@@ -89,6 +89,8 @@ Outcome TestShopConnection(ShopConnection& connection, Operator& op, uint64_t* m
     connection.setParam(QStringLiteral("TlsCert"), in.tlsCert);
     connection.setParam(QStringLiteral("TlsKey"), in.tlsKey);
     QString encryption;
+    op.setStatus(QStringLiteral("Pieslēdzos datu bāzei %1 ...").arg(in.address),
+                 StatusRefresh::Repaint);
     try {
         connection.open();
         if (maxPacket) *maxPacket = connection.maxAllowedPacket();

@@ -33,16 +33,34 @@ Outcome UploadSpecialPrices(ShopConnection& connection, Operator& op) {
         });
 }
 
+namespace {
+
+// A count as Latvian texts write it: thousands apart by a space, "49 998".
+QString GroupedNumber(size_t count) {
+    QString digits = QString::number(count);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char(' '));
+    return digits;
+}
+
+}  // namespace
+
 Outcome UploadStockBalances(ShopConnection& connection, Operator& op) {
     if (CheckInputs(op) != Outcome::Done) return Outcome::InputMissing;
     std::vector<StockBalance> balances;
-    return RunUpload(
+    StockSummary summary;
+    const Outcome outcome = RunUpload(
         connection, op,
         [&](const Inputs& in, uint64_t) { balances = ReadStockBalances(in.workbookPath); },
         [&] {
-            WriteStockBalances(connection, balances);
+            summary = WriteStockBalances(connection, balances);
             return Outcome::Done;
         });
+    if (outcome != Outcome::Done) return outcome;
+    const QString done = QStringLiteral("Atlikumi aizsūtīti: %1; nav veikalā: %2")
+                             .arg(GroupedNumber(summary.set), GroupedNumber(summary.missing));
+    op.setStatus(done, StatusRefresh::Repaint);
+    op.addProcessLine(done);
+    return outcome;
 }
 
 Outcome SendLists(ShopConnection& connection, Operator& op) {

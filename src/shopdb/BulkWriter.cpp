@@ -251,6 +251,10 @@ void KeyedUpdate::readCurrent(ShopConnection& connection) {
     }
 }
 
+size_t KeyedUpdate::distinctKeys() const {
+    return std::set<int64_t>(keys_.begin(), keys_.end()).size();
+}
+
 std::string KeyedUpdate::single(BulkWriter& writer, int64_t key, const Value& value) const {
     std::string sql = "UPDATE " + table_ + " SET " + column_ + " = ";
     writer.appendLiteral(sql, value);

@@ -145,6 +145,10 @@ public:
     // read; or read here for every key added so far, in one round trip, with the table's size.
     void setCurrent(int64_t key, std::optional<std::string> value);
     void readCurrent(ShopConnection& connection);
+    // Of the keys added, how many different ones there are, and how many of those the table
+    // has (as far as known from readCurrent() or setCurrent()).
+    size_t distinctKeys() const;
+    size_t keysFound() const { return current_.size(); }
 
     // Queues the statements for rows start .. end - 1.
     void write(BulkWriter& writer, size_t start, size_t end);

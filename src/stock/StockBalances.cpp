@@ -23,15 +23,18 @@ std::vector<StockBalance> ReadStockBalances(const QString& workbookPath) {
     return balances;
 }
 
-void WriteStockBalances(ShopConnection& connection, const std::vector<StockBalance>& balances) {
+StockSummary WriteStockBalances(ShopConnection& connection,
+                                const std::vector<StockBalance>& balances) {
     KeyedUpdate update("product", "product_id", "quantity", kUpdate);
     for (const StockBalance& balance : balances)
         update.add(balance.productId, int64_t{balance.quantity});
-    if (update.size() == 0) return;
+    if (update.size() == 0) return {};
     update.readCurrent(connection);
+    const StockSummary summary{update.keysFound(), update.distinctKeys() - update.keysFound()};
     BulkWriter writer(connection);
     update.write(writer, 0, update.size());
     writer.send();
+    return summary;
 }
 
 }  // namespace wwweksports

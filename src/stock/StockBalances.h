@@ -19,7 +19,15 @@ struct StockBalance {
 // Throws Error(Workbook) for a missing file or column or a cell that cannot be read.
 std::vector<StockBalance> ReadStockBalances(const QString& workbookPath);
 
+// What a stock upload did: how many different workbook IDs the shop has (their quantities
+// are now the workbook's) and how many it does not have.
+struct StockSummary {
+    size_t set = 0;
+    size_t missing = 0;
+};
+
 // Database errors raise Error; the rows before stay updated.
-void WriteStockBalances(ShopConnection& connection, const std::vector<StockBalance>& balances);
+StockSummary WriteStockBalances(ShopConnection& connection,
+                                const std::vector<StockBalance>& balances);
 
 }  // namespace wwweksports

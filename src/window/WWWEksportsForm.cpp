@@ -10,8 +10,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -95,6 +97,20 @@ public:
     }
 };
 
+QString FirstLine(const QString& text) { return text.section(QLatin1Char('\n'), 0, 0); }
+
+// How far the phase a status text tells of has come, in percent: "Paka: 3 no 20",
+// "Sūtu preces 1200/50000"; nothing for other texts.
+std::optional<int> PhasePercent(const QString& status) {
+    static const QRegularExpression step(QStringLiteral("(\\d+)(?: no |/)(\\d+)$"));
+    const QRegularExpressionMatch match = step.match(status);
+    if (!match.hasMatch()) return std::nullopt;
+    const qlonglong done = match.captured(1).toLongLong();
+    const qlonglong all = match.captured(2).toLongLong();
+    if (all <= 0) return std::nullopt;
+    return static_cast<int>(std::min<qlonglong>(100, done * 100 / all));
+}
+
 template <typename Control>
 Control* Place(Control* control, const char* name, int left, int top, int width, int height) {
     control->setObjectName(QString::fromLatin1(name));
@@ -127,6 +143,7 @@ TWWWEksports::TWWWEksports(SettingsStore store, QWidget* parent)
                                         current->availableGeometry()));
     }
     FormCreate();
+    qApp->installEventFilter(this);
 }
 
 TWWWEksports::~TWWWEksports() { FormDestroy(); }
@@ -140,6 +157,13 @@ void TWWWEksports::createControls() {
         statusPanels_[i]->setFixedWidth(panelWidths[i]);
         StatusBar1->addWidget(statusPanels_[i]);
     }
+    // The current phase's progress, drawn over the second panel while a phase counts.
+    phaseProgress_ = new QProgressBar(statusPanels_[1]);
+    phaseProgress_->setObjectName(QStringLiteral("phaseProgress"));
+    phaseProgress_->setRange(0, 100);
+    phaseProgress_->setTextVisible(false);
+    phaseProgress_->setGeometry(0, 2, panelWidths[1], 13);
+    phaseProgress_->hide();
 
     pgLappuses = Place(new QTabWidget(this), "pgLappuses", 2, 1, 440, 176);
     tabSutisana = new QWidget;
@@ -256,6 +280,9 @@ Inputs TWWWEksports::inputs() const {
 
 void TWWWEksports::setStatus(const QString& text, StatusRefresh refresh) {
     statusPanels_[0]->setText(text);
+    const std::optional<int> percent = PhasePercent(text);
+    if (percent) phaseProgress_->setValue(*percent);
+    phaseProgress_->setVisible(percent.has_value());
     if (refresh == StatusRefresh::None) return;
     StatusBar1->repaint();
     if (refresh == StatusRefresh::RepaintAndProcessEvents) QCoreApplication::processEvents();
@@ -273,7 +300,13 @@ void TWWWEksports::addProcessLine(const QString& message) {
     lstProcess->viewport()->repaint();
 }
 
-void TWWWEksports::showMessage(const QString& text) { ShowOperatorMessage(this, text); }
+void TWWWEksports::showMessage(const QString& text) {
+    // The box waits for the operator: the ordinary cursor while it is up.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) QApplication::restoreOverrideCursor();
+    ShowOperatorMessage(this, text);
+    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
 void TWWWEksports::reportLink(const QString& text) {
     // Once a run: both of send-lists' uploads test the connection.
@@ -288,18 +321,30 @@ void TWWWEksports::runUpload(Upload upload) {
     if (uploadRunning_) return;
     uploadRunning_ = true;
     linkLoggedThisRun_ = false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     ShopConnection connection;
-    // Long waits on the shop's server (a slow link) keep the window painted; input waits
-    // for the points where the uploads process events themselves.
-    connection.setWaitHook(
-        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    // Long waits on the shop's server (a slow link) keep the window painted and live: what
+    // the operator does meanwhile is taken or dropped at once (eventFilter), never replayed.
+    connection.setWaitHook([] { QCoreApplication::processEvents(); });
     std::optional<QString> error;
+    Outcome outcome = Outcome::Done;
     try {
-        upload(connection);
+        outcome = upload(connection);
     } catch (const std::exception& e) {
         error = ExceptionText(e);
     }
     uploadRunning_ = false;
+    QApplication::restoreOverrideCursor();
+    if (error || outcome == Outcome::ConnectionFailed || outcome == Outcome::ShownErrors) {
+        // The trace of a failed run stays in the log and the status bar.
+        const QString reason = error ? FirstLine(*error)
+                               : outcome == Outcome::ConnectionFailed
+                                   ? QStringLiteral("neizdevās pieslēgties datu bāzei")
+                                   : QStringLiteral("daļu ierakstu veikals neņēma pretī");
+        const QString failed = QStringLiteral("Sūtīšana neizdevās: %1").arg(reason);
+        addProcessLine(failed);
+        setStatus(failed, StatusRefresh::Repaint);
+    }
     if (error) ShowErrorDialog(this, *error);
     if (closeAfterUpload_) {
         closeAfterUpload_ = false;
@@ -307,6 +352,28 @@ void TWWWEksports::runUpload(Upload upload) {
         // A hidden window's close does not end the program by itself; the main window's does.
         if (QGuiApplication::quitOnLastWindowClosed()) QCoreApplication::quit();
     }
+}
+
+bool TWWWEksports::eventFilter(QObject* watched, QEvent* event) {
+    if (!uploadRunning_) return false;
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+            break;
+        default:
+            return false;
+    }
+    // During a run the page "Sūtīšana" takes only "Aizvērt"; the pages' tabs, the log and the
+    // boxes of the run stay usable.
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget == btClose || !tabSutisana->isAncestorOf(widget)) return false;
+    return true;
 }
 
 void TWWWEksports::closeEvent(QCloseEvent* event) {
@@ -322,11 +389,12 @@ void TWWWEksports::closeEvent(QCloseEvent* event) {
 }
 
 void TWWWEksports::btSutitKlasifClick() {
-    runUpload([this](ShopConnection& connection) { SendLists(connection, *this); });
+    runUpload([this](ShopConnection& connection) { return SendLists(connection, *this); });
 }
 
 void TWWWEksports::btExportAtlikumiClick() {
-    runUpload([this](ShopConnection& connection) { UploadStockBalances(connection, *this); });
+    runUpload(
+        [this](ShopConnection& connection) { return UploadStockBalances(connection, *this); });
 }
 
 void TWWWEksports::btExcelDirClick() {

@@ -16,6 +16,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class QTabWidget;
@@ -42,13 +43,16 @@ public:
     // In the process log once a run, and kept for the box "Drošība".
     void reportLink(const QString& text) override;
 
-    // The two panels of StatusBar1; panel 1 is never written.
+    // The two panels of StatusBar1; panel 1 holds no text, only the phase's progress bar.
     QLabel* statusPanel(int index) const;
 
 protected:
     // Closing while an upload runs hides the window; the upload goes on to its end, its
     // messages answered, and then the window closes and the program ends.
     void closeEvent(QCloseEvent* event) override;
+    // While an upload runs, drops what the operator does on the page "Sūtīšana" but
+    // "Aizvērt", so that nothing is replayed after the run.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
@@ -62,8 +66,9 @@ private:
     void btCloseClick();
     void btDrosibaClick();
 
-    // Runs one upload on a connection of its own and shows an error that escapes it. A click
-    // that arrives while an upload lets events run is ignored: one run at a time.
+    // Runs one upload on a connection of its own, under the wait cursor, and shows an error
+    // that escapes it; a failed run leaves a line in the log and the status bar. A click that
+    // arrives while an upload lets events run is ignored: one run at a time.
     template <typename Upload>
     void runUpload(Upload upload);
 
@@ -77,6 +82,7 @@ private:
 
     QStatusBar* StatusBar1 = nullptr;
     QLabel* statusPanels_[2] = {nullptr, nullptr};
+    QProgressBar* phaseProgress_ = nullptr;
     QTabWidget* pgLappuses = nullptr;
     QWidget* tabSutisana = nullptr;
     QWidget* tabStatusLog = nullptr;

@@ -23,6 +23,7 @@ struct ModalAnswerer : QObject {
             EXPECT_EQ(box->windowTitle(), "WWWEksports");
             EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
             boxes << QVariant::fromValue(box->icon()).toString() + ": " + box->text();
+            cursors << (QApplication::overrideCursor() ? "wait" : "ordinary");
             box->done(QMessageBox::Ok);
         } else if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
                    dialog && onFileDialog) {
@@ -30,6 +31,7 @@ struct ModalAnswerer : QObject {
         }
     }
     QStringList boxes;
+    QStringList cursors;  // the override cursor while each box was up
     std::function<void(QFileDialog*)> onFileDialog;
 };
 
