@@ -77,9 +77,9 @@ void CheckRowFits(const SheetRow& row, uint64_t maxPacket,
         return a.second->size() < b.second->size();
     });
     throw Error(Error::Category::Workbook,
-                QStringLiteral("The row is too long for the shop database, which takes at most "
-                               "%1 bytes in one packet (max_allowed_packet): %2, value \"%3...\" "
-                               "(%4 characters)")
+                QStringLiteral("Rinda ir par garu veikala datu bāzei, kas vienā paketē pieņem ne "
+                               "vairāk kā %1 baitus (max_allowed_packet): %2, vērtība \"%3...\" "
+                               "(%4 rakstzīmes)")
                     .arg(maxPacket)
                     .arg(row.where(longest->first), longest->second->left(40))
                     .arg(longest->second->size()));

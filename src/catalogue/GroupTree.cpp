@@ -12,7 +12,7 @@ void IdRows::add(const SheetRow& row, int32_t id) {
     const auto [first, added] = rowOf_.emplace(id, row.number());
     if (!added)
         throw Error(Error::Category::Workbook,
-                    QStringLiteral("The ID %1 appears twice, in rows %2 and %3: %4")
+                    QStringLiteral("ID %1 ir divreiz, rindās %2 un %3: %4")
                         .arg(id)
                         .arg(first->second)
                         .arg(row.number())
@@ -46,9 +46,7 @@ std::vector<int32_t> GroupTree::pathOf(int32_t id) const {
             cycle.prepend(QString::number(parent));
             throw Error(
                 Error::Category::Workbook,
-                QStringLiteral(
-                    "The product groups form a cycle (each group is the PARENT_ID of the next): "
-                    "%1; %2")
+                QStringLiteral("Preču grupas veido apli (katra grupa ir nākamās PARENT_ID): %1; %2")
                     .arg(cycle.join(QStringLiteral(" > ")), source_));
         }
         path.push_back(parent);

@@ -68,7 +68,7 @@ const StoredCell& SheetRow::cell(int column) const {
     const SheetTable& table = *sheet_->table_;
     const StoredCell& cell = table.cell(index_, column);
     if (cell.kind == CellKind::Formula)
-        Fail(QStringLiteral("Cannot read \"%1\", a formula saved without its value: %2")
+        Fail(QStringLiteral("Nevar nolasīt \"%1\": formula saglabāta bez vērtības: %2")
                  .arg(table.text(cell.text), sheet_->where(index_, column)));
     return cell;
 }
@@ -78,7 +78,7 @@ double SheetRow::asFloat(const QString& column) const {
     const SheetTable& table = *sheet_->table_;
     const StoredCell& cell = this->cell(index);
     if (const auto number = NumberOf(cell, table)) return *number;
-    Fail(QStringLiteral("Cannot read \"%1\" as a number: %2")
+    Fail(QStringLiteral("Nevar nolasīt \"%1\" kā skaitli: %2")
              .arg(CellText(cell, table), sheet_->where(index_, index)));
 }
 
@@ -87,7 +87,7 @@ int32_t SheetRow::asInteger(const QString& column) const {
     if (rounded < std::numeric_limits<int32_t>::min() ||
         rounded > std::numeric_limits<int32_t>::max()) {
         const int index = sheet_->column(column);
-        Fail(QStringLiteral("Cannot read \"%1\" as a whole number, it is out of range: %2")
+        Fail(QStringLiteral("Nevar nolasīt \"%1\" kā veselu skaitli, tas ir pārāk liels: %2")
                  .arg(asText(column), sheet_->where(index_, index)));
     }
     return static_cast<int32_t>(rounded);
@@ -118,7 +118,7 @@ QDateTime SheetRow::asDateTime(const QString& column) const {
             break;
     }
     if (!result)
-        Fail(QStringLiteral("Cannot read \"%1\" as a date: %2")
+        Fail(QStringLiteral("Nevar nolasīt \"%1\" kā datumu: %2")
                  .arg(CellText(cell, table), sheet_->where(index_, index)));
     return *result;
 }
@@ -154,15 +154,15 @@ int Sheet::column(const QString& name) const {
     if (known != columnBySpelling_.constEnd()) return *known;
     const auto found = table_->columnByName.constFind(name.toCaseFolded());
     if (found == table_->columnByName.constEnd())
-        Fail(QStringLiteral("Column \"%1\" not found in the header row: %2").arg(name, where()));
+        Fail(QStringLiteral("Virsrakstu rindā nav kolonnas \"%1\": %2").arg(name, where()));
     columnBySpelling_.insert(name, *found);
     return *found;
 }
 
-QString Sheet::where() const { return QStringLiteral("%1, sheet \"%2\"").arg(fileName_, name_); }
+QString Sheet::where() const { return QStringLiteral("%1, lapa \"%2\"").arg(fileName_, name_); }
 
 QString Sheet::where(int row, int column) const {
-    return QStringLiteral("%1, cell %2, column %3")
+    return QStringLiteral("%1, šūna %2, kolonna %3")
         .arg(where(), xlsx::CellReference(table_->sheetColumns[column], table_->sheetRows[row]),
              table_->headers[column]);
 }
@@ -211,9 +211,9 @@ Workbook Workbook::Open(const QString& path, const QString& file) {
     const QString filePath = WorkbookFilePath(path, file);
     const QFileInfo info(filePath);
     if (!info.dir().exists())
-        Fail(QStringLiteral("Workbook directory not found: %1")
+        Fail(QStringLiteral("Excel failu katalogs nav atrasts: %1")
                  .arg(QDir::toNativeSeparators(info.path())));
-    if (!info.isFile()) Fail(QStringLiteral("Workbook not found: %1").arg(filePath));
+    if (!info.isFile()) Fail(QStringLiteral("Excel fails nav atrasts: %1").arg(filePath));
 
     const FileStamp stamp{info.absoluteFilePath(), info.size(), info.lastModified()};
     KeptFiles& kept = Kept();
@@ -243,7 +243,7 @@ Sheet Workbook::sheet(const QString& name) const {
     for (int i = 0; i < names.size(); ++i) {
         if (names[i].toCaseFolded() == key) return load(i);
     }
-    Fail(QStringLiteral("No worksheet named \"%1\": %2").arg(name, filePath_));
+    Fail(QStringLiteral("Nav darba lapas \"%1\": %2").arg(name, filePath_));
 }
 
 Sheet Workbook::load(int index) const {

@@ -79,8 +79,7 @@ constexpr uint32_t kGuardRoom = 8;
 
 std::string MiB(uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
 
-TooLargeError::TooLargeError()
-    : PackageError("the workbook unpacks to more than " + MiB(kMaxUnpacked)) {}
+TooLargeError::TooLargeError() : PackageError("atpakots tas pārsniedz " + MiB(kMaxUnpacked)) {}
 
 // liborcus 0.17 trusts the sizes in the zip directory: it allocates an entry's declared sizes
 // before reading it and unpacks a deflated entry into exactly its declared size, cutting off
@@ -96,27 +95,27 @@ std::unordered_map<std::string, uint64_t> ReadZipDirectory(QByteArray& zip) {
     const size_t size = static_cast<size_t>(zip.size());
     auto u16 = [bytes](size_t at) { return static_cast<uint32_t>(bytes[at] | bytes[at + 1] << 8); };
     auto u32 = [&u16](size_t at) { return u16(at) | u16(at + 2) << 16; };
-    if (size < 22) throw PackageError("no zip archive");
+    if (size < 22) throw PackageError("tas nav zip arhīvs");
     // orcus takes the last end record signature within the last 22 + 65535 bytes.
     const size_t lowest = size > 22 + 0xFFFF ? size - 22 - 0xFFFF : 0;
     size_t end = size - 4;
     while (u32(end) != 0x06054b50) {
-        if (end == lowest) throw PackageError("no zip archive");
+        if (end == lowest) throw PackageError("tas nav zip arhīvs");
         --end;
     }
-    if (end > size - 22) throw PackageError("the zip directory is damaged");
+    if (end > size - 22) throw PackageError("zip arhīva satura rādītājs ir bojāts");
     std::unordered_map<std::string, uint64_t> sizes;
     uint64_t total = 0;  // every part, read or not: a workbook past the bound is refused whole
     for (size_t pos = u32(end + 16); pos + 4 <= size && u32(pos) == 0x02014b50;) {
         if (pos + 46 > size || pos + 46 + u16(pos + 28) > size)
-            throw PackageError("the zip directory is damaged");
+            throw PackageError("zip arhīva satura rādītājs ir bojāts");
         const size_t nameLength = u16(pos + 28);
         const uint32_t method = u16(pos + 10);
         const uint64_t packed = u32(pos + 20);
         const uint64_t unpacked = u32(pos + 24);
         if (packed > size || u32(pos + 42) >= size ||
             (method == 8 && unpacked > packed * kMaxDeflateRatio + 64))
-            throw PackageError("the zip directory is damaged");
+            throw PackageError("zip arhīva satura rādītājs ir bojāts");
         total += method == 8 ? unpacked : packed;
         if (unpacked > kMaxUnpacked || packed > kMaxUnpacked || total > kMaxUnpacked)
             throw TooLargeError();
@@ -160,8 +159,8 @@ void CheckCharacterReferences(const std::vector<unsigned char>& xml, const std::
             const auto* semicolon = static_cast<const unsigned char*>(std::memchr(at, ';', near));
             const std::string shown(reinterpret_cast<const char*>(at),
                                     semicolon ? semicolon + 1 - at : near);
-            throw PackageError(part + ": character reference \"" + shown +
-                               (semicolon ? "\"" : "...\"") + " is not valid");
+            throw PackageError(part + ": rakstzīmes atsauce \"" + shown +
+                               (semicolon ? "\"" : "...\"") + " nav derīga");
         }
     }
 }
@@ -432,9 +431,9 @@ private:
         const std::string_view number = attributes.get("r");
         if (number.empty()) {
             if (++rowNumber_ > kMaxRows)
-                throw PackageError("row " + std::to_string(rowNumber_) + " is not valid");
+                throw PackageError("rinda " + std::to_string(rowNumber_) + " nav derīga");
         } else if (!ParseWhole(number, rowNumber_) || rowNumber_ < 1 || rowNumber_ > kMaxRows) {
-            throw PackageError("row number \"" + std::string(number) + "\" is not valid");
+            throw PackageError("rindas numurs \"" + std::string(number) + "\" nav derīgs");
         }
         inRow_ = true;
         nextColumn_ = 0;
@@ -458,15 +457,16 @@ private:
         if (reference.empty()) {
             column_ = nextColumn_;
             if (column_ >= kMaxColumns)
-                throw PackageError("row " + std::to_string(rowNumber_) + " has cells past XFD");
+                throw PackageError("rindā " + std::to_string(rowNumber_) +
+                                   " ir šūnas aiz kolonnas XFD");
         } else {
             int row = 0;
             if (!ParseReference(reference, column_, row))
-                throw PackageError("cell reference \"" + std::string(reference) + "\" in row " +
-                                   std::to_string(rowNumber_) + " is not valid");
+                throw PackageError("šūnas atsauce \"" + std::string(reference) + "\" rindā " +
+                                   std::to_string(rowNumber_) + " nav derīga");
             if (row != rowNumber_)
-                throw PackageError("cell reference \"" + std::string(reference) +
-                                   "\" lies outside its row " + std::to_string(rowNumber_));
+                throw PackageError("šūnas atsauce \"" + std::string(reference) +
+                                   "\" ir ārpus savas rindas " + std::to_string(rowNumber_));
         }
         nextColumn_ = column_ + 1;
         const std::string_view type = attributes.get("t");
@@ -526,9 +526,9 @@ private:
             const StoredCell cell = makeCell();
             // Its column's name cannot be known: asking for that column would read as missing.
             if (cell.kind == CellKind::Formula)
-                throw PackageError("header cell " + here() + " holds the formula \"" +
+                throw PackageError("virsraksta šūnā " + here() + " ir formula \"" +
                                    table_.text(cell.text).toString().toStdString() +
-                                   "\" saved without its value");
+                                   "\", saglabāta bez vērtības");
             if (cell.kind != CellKind::Empty) headerCells_.emplace_back(column_, cell);
         }
     }
@@ -550,8 +550,8 @@ private:
                 size_t index = 0;
                 if (TrimAscii(value_).empty()) return cell;
                 if (!ParseWhole(value_, index) || index >= sharedCount_)
-                    throw PackageError("cell " + here() + " refers to shared string \"" + value_ +
-                                       "\", which does not exist");
+                    throw PackageError("šūna " + here() + " atsaucas uz kopīgo tekstu \"" + value_ +
+                                       "\", kura nav");
                 if (!table_.sharedStrings->at(static_cast<uint32_t>(index)).isEmpty())
                     setText(cell, static_cast<uint32_t>(index));
                 return cell;
@@ -741,24 +741,27 @@ std::unique_ptr<XlsxPackage> XlsxPackage::open(const QString& filePath) {
     if (!file.open(QIODevice::ReadOnly))
         throw Error(
             Error::Category::Workbook,
-            QStringLiteral("Cannot open the workbook: %1 (%2)").arg(filePath, file.errorString()));
+            QStringLiteral("Nevar atvērt Excel failu: %1 (%2)").arg(filePath, file.errorString()));
     std::unique_ptr<XlsxPackage> package(new XlsxPackage(filePath, file.readAll()));
     try {
         package->load();
     } catch (const TooLargeError&) {
         throw Error(Error::Category::Workbook,
-                    QStringLiteral("Cannot read the workbook (it unpacks to more than %1): %2")
+                    QStringLiteral("Nevar nolasīt Excel failu (atpakots tas pārsniedz %1): %2")
                         .arg(QString::fromStdString(MiB(kMaxUnpacked)), filePath));
-    } catch (const std::exception& e) {
-        // orcus' zip errors may carry no text.
-        const QString detail =
-            *e.what() ? QString::fromUtf8(e.what()) : QStringLiteral("damaged zip archive");
+    } catch (const PackageError& e) {
         throw Error(Error::Category::Workbook,
-                    QStringLiteral("Not an Excel workbook (.xlsx): %1 (%2)").arg(filePath, detail));
+                    QStringLiteral("Tas nav Excel fails (.xlsx): %1 (%2)")
+                        .arg(filePath, QString::fromUtf8(e.what())));
+    } catch (const std::exception&) {
+        // orcus' own zip errors, in English and often empty.
+        throw Error(
+            Error::Category::Workbook,
+            QStringLiteral("Tas nav Excel fails (.xlsx): %1 (bojāts zip arhīvs)").arg(filePath));
     }
     if (package->sheetNames_.isEmpty())
         throw Error(Error::Category::Workbook,
-                    QStringLiteral("The workbook has no worksheet: %1").arg(filePath));
+                    QStringLiteral("Excel failā nav nevienas darba lapas: %1").arg(filePath));
     return package;
 }
 
@@ -771,7 +774,8 @@ void XlsxPackage::load() {
     archive_->load();
     for (size_t i = 0; i < archive_->get_file_entry_count(); ++i) {
         const std::string name(archive_->get_file_entry_name(i));
-        if (entrySizes_.count(name) == 0) throw PackageError("the zip directory is damaged");
+        if (entrySizes_.count(name) == 0)
+            throw PackageError("zip arhīva satura rādītājs ir bojāts");
         entryByLowerName_.emplace(Lower(name), name);
     }
 
@@ -779,7 +783,7 @@ void XlsxPackage::load() {
     for (const auto& [id, relationship] : readRelationships(std::string())) {
         if (EndsWith(relationship.type, "/officeDocument")) workbookPart = relationship.target;
     }
-    if (workbookPart.empty()) throw PackageError("the package names no workbook part");
+    if (workbookPart.empty()) throw PackageError("arhīvā nav norādīta darbgrāmatas daļa");
 
     WorkbookReader workbook;
     parsePart(workbookPart, workbook);
@@ -850,17 +854,18 @@ uint64_t XlsxPackage::unpackedSize(const std::string& part) const {
 // buffer. A well-formed part is parsed to its root element's end and never reaches it.
 std::vector<unsigned char> XlsxPackage::readPart(const std::string& part) const {
     const std::string name = entryName(part);
-    if (name.empty()) throw PackageError("part " + part + " is missing");
+    if (name.empty()) throw PackageError("trūkst daļas " + part);
     const uint64_t size = entrySizes_.at(name);
     if (unpacked_ + size > kMaxUnpacked) throw TooLargeError();
     unpacked_ += size;
     std::vector<unsigned char> bytes;
     if (!archive_->read_file_entry(name, bytes))
-        throw PackageError("part " + part + " cannot be unpacked");
+        throw PackageError("daļu " + part + " nevar atpakot");
     // orcus fills what the data leaves of the declared size with zeros.
     while (!bytes.empty() && bytes.back() == 0) bytes.pop_back();
     if (bytes.size() > size)
-        throw PackageError("part " + part + " unpacks to more than its size in the zip directory");
+        throw PackageError("daļa " + part +
+                           " atpakota pārsniedz zip satura rādītājā norādīto izmēru");
     const std::string_view guard = "\"'></>";
     bytes.insert(bytes.end(), guard.begin(), guard.end());  // into the room asked for it
     return bytes;
@@ -876,7 +881,8 @@ void XlsxPackage::parsePart(const std::string& part, Reader& reader) const {
                                                      xml.size(), handler);
         parser.parse();
     } catch (const orcus::parse_error& e) {
-        throw PackageError(part + ": " + e.what());
+        // Where the XML breaks; orcus' own words are English.
+        throw PackageError(part + ": bojāts XML (baits " + std::to_string(e.offset()) + ")");
     }
 }
 
@@ -888,12 +894,16 @@ SheetTable XlsxPackage::loadSheet(int index) const {
     SheetReader reader(table, dateStyles_, unpackedSize(part));
     try {
         if (unpackedSize(part) > kMaxSheetUnpacked)
-            throw PackageError("it unpacks to more than " + MiB(kMaxSheetUnpacked));
+            throw PackageError("atpakota tā pārsniedz " + MiB(kMaxSheetUnpacked));
         parsePart(part, reader);
     } catch (const std::exception& e) {
-        throw Error(Error::Category::Workbook,
-                    QStringLiteral("Cannot read the worksheet (%1): %2, sheet \"%3\"")
-                        .arg(QString::fromUtf8(e.what()), filePath_, sheetNames_[index]));
+        // orcus' own zip errors are English: told as what they mean.
+        const bool ours = dynamic_cast<const PackageError*>(&e) != nullptr;
+        throw Error(
+            Error::Category::Workbook,
+            QStringLiteral("Nevar nolasīt darba lapu (%1): %2, lapa \"%3\"")
+                .arg(ours ? QString::fromUtf8(e.what()) : QStringLiteral("bojāts zip arhīvs"),
+                     filePath_, sheetNames_[index]));
     }
     return table;
 }

@@ -40,8 +40,8 @@ QString Show(double value) { return QString::number(value, 'g', 15); }
 // letter cases.
 std::string ReadAll(const Sheet& sheet, int index, const QString& column, const QString& cell) {
     const SheetRow row = sheet.row(index);
-    const QString text = row.asText(column), head = "Cannot read \"" + text + "\" as a ";
-    const QString tail = QStringLiteral(": %1, sheet \"%2\", cell %3, column %4")
+    const QString text = row.asText(column), head = "Nevar nolasīt \"" + text + "\" kā ";
+    const QString tail = QStringLiteral(": %1, lapa \"%2\", šūna %3, kolonna %4")
                              .arg(sheet.fileName(), sheet.name(), cell, column);
     const auto got = [&](const auto& read) -> QString {
         try {
@@ -81,38 +81,38 @@ TEST(WorkbookTest, KeptWorkbookServesUntilTheFileChanges) {
 // all parts past 1 GiB) fail naming the file, damaged worksheets when they are read, naming the
 // sheet and the fault.
 TEST(WorkbookTest, FilesThatAreNoWorkbookFailNamingTheFile) {
-    const QString notXlsx = "Not an Excel workbook (.xlsx): " + kProducts, no = kDir.filePath("no");
+    const QString notXlsx = "Tas nav Excel fails (.xlsx): " + kProducts, no = kDir.filePath("no");
     // clang-format off
     std::vector<std::pair<std::function<void()>, QStringList>> failures = {
-        {[&] { Workbook::Open(no + "/x.xlsx", "a"); }, {"Workbook directory not found: " + no}},
-        {[] { Workbook::Open(kProducts, "a"); }, {"Workbook not found: " + kDir.filePath("a")}},
+        {[&] { Workbook::Open(no + "/x.xlsx", "a"); }, {"Excel failu katalogs nav atrasts: " + no}},
+        {[] { Workbook::Open(kProducts, "a"); }, {"Excel fails nav atrasts: " + kDir.filePath("a")}},
         {[] { Write("ID;NOSAUKUMS\n1;Ābols\n"); Products(); }, {notXlsx}},
-        {[] { Odd("chart_only.xlsx"); }, {"has no worksheet: " + kOdd + "chart_only.xlsx"}},
+        {[] { Odd("chart_only.xlsx"); }, {"nav nevienas darba lapas: " + kOdd + "chart_only.xlsx"}},
         {[] { Odd("malformed_sheet.xlsx").firstSheet(); },
-         {"Cannot read the worksheet", kOdd + "malformed_sheet.xlsx, sheet \"Sheet1\""}},
+         {"Nevar nolasīt darba lapu", kOdd + "malformed_sheet.xlsx, lapa \"Sheet1\""}},
         {[] { Odd("absolute_targets.xlsx").sheet("Alpha"); },
-         {"cell A2", "shared string", kOdd + "absolute_targets.xlsx, sheet \"Alpha\""}},
+         {"šūna A2", "kopīgo tekstu", kOdd + "absolute_targets.xlsx, lapa \"Alpha\""}},
         {[] { Odd("miscounted.xlsx"); },
-         {"(.xlsx): " + kOdd + "miscounted.xlsx (the zip directory is damaged)"}},
+         {"(.xlsx): " + kOdd + "miscounted.xlsx (zip arhīva satura rādītājs ir bojāts)"}},
         {[] { Odd("oversized_workbook.xlsx"); },
-         {"Cannot read the workbook (it unpacks to more than 1024 MiB): " + kOdd +
+         {"Nevar nolasīt Excel failu (atpakots tas pārsniedz 1024 MiB): " + kOdd +
           "oversized_workbook.xlsx"}},
         {[] { Odd("oversized_sheet.xlsx").firstSheet(); },
-         {"Cannot read the worksheet (it unpacks to more than 512 MiB): " + kOdd +
-          "oversized_sheet.xlsx, sheet \"Sheet1\""}}};
+         {"Nevar nolasīt darba lapu (atpakota tā pārsniedz 512 MiB): " + kOdd +
+          "oversized_sheet.xlsx, lapa \"Sheet1\""}}};
     std::vector<std::pair<QString, QString>> damaged = {
-        {"A3", "cell reference \"A3\" lies outside its row 2"},
-        {"Rows", "row 1048577 is not valid"}, {"Columns", "row 1 has cells past XFD"},
-        {"Reference", "xl/worksheets/sheet14.xml: character reference \"&#x110000;\" is not valid"},
-        {"Header", "header cell B1 holds the formula \"=A1\" saved without its value"},
-        {"Overlong", "part xl/worksheets/sheet16.xml unpacks to more than its size in the zip "
-                     "directory"}};
+        {"A3", "šūnas atsauce \"A3\" ir ārpus savas rindas 2"},
+        {"Rows", "rinda 1048577 nav derīga"}, {"Columns", "rindā 1 ir šūnas aiz kolonnas XFD"},
+        {"Reference", "xl/worksheets/sheet14.xml: rakstzīmes atsauce \"&#x110000;\" nav derīga"},
+        {"Header", "virsraksta šūnā B1 ir formula \"=A1\", saglabāta bez vērtības"},
+        {"Overlong", "daļa xl/worksheets/sheet16.xml atpakota pārsniedz zip satura rādītājā "
+                     "norādīto izmēru"}};
     for (const char* bad : {"A0", "XFE1", "A1048577", "1A", "A1B", "AAAA1", "A", "$A$2", "A 2"})
-        damaged.emplace_back(bad, QStringLiteral("cell reference \"%1\" in row 2 is not valid")
+        damaged.emplace_back(bad, QStringLiteral("šūnas atsauce \"%1\" rindā 2 nav derīga")
                                       .arg(bad));
     for (const auto& [sheet, fault] : damaged)
         failures.push_back({[sheet = sheet] { Odd("damaged_sheets.xlsx").sheet(sheet); },
-                            {"(" + fault + "): " + kOdd + "damaged_sheets.xlsx, sheet \"" +
+                            {"(" + fault + "): " + kOdd + "damaged_sheets.xlsx, lapa \"" +
                              sheet}});
     // clang-format on
     for (const auto& [call, message] : failures) ExpectWorkbookError(call, message);
@@ -127,12 +127,12 @@ TEST(WorkbookTest, WorksheetsInWorkbookOrder) {
     EXPECT_EQ(workbook.sheetNames(), QStringList({"Ūdens", "Ēkas"}));
     const Sheet first = workbook.firstSheet(), empty = workbook.sheet("ēKAS");
     EXPECT_TRUE(empty.name() == "Ēkas" && empty.rowCount() == 0 && empty.hasColumn("vārds"));
-    const QString missing = "\"CENA\" not found in the header row: " + kProducts + ", sheet ";
+    const QString missing = "Virsrakstu rindā nav kolonnas \"CENA\": " + kProducts + ", lapa ";
     const QStringList columns = {"VārdS", "CENA"};
     ExpectWorkbookError([&] { empty.requireColumns(columns); }, {missing + "\"Ēkas\""});
     ExpectWorkbookError([&] { first.row(0).asFloat("CENA"); }, {missing + "\"Ūdens\""});
     ExpectWorkbookError([&] { workbook.sheet("CENAS"); },
-                        {"No worksheet named \"CENAS\": " + kProducts});
+                        {"Nav darba lapas \"CENAS\": " + kProducts});
     EXPECT_EQ(Odd("prefixed.xlsx").sheetNames(), QStringList({"Dati"}));  // no chart sheet
     QStringList directories;  // backslashes and the drive colon delimit only on Windows
     for (const char* chosen : {"/s/x/P.xlsx", "/s/x/", "/s/x", "/a", "a", "C:\\x\\a", "C:\\x"})
@@ -241,8 +241,8 @@ TEST(WorkbookTest, FormulasWithoutTheirValuesFailWhenRead) {
                  [&] { row.asText(column); }, [&] { row.asFloat(column); },
                  [&] { row.asInteger(column); }, [&] { row.asDateTime(column); }})
             ExpectWorkbookError(
-                read, {QStringLiteral("Cannot read \"%1\", a formula saved without "
-                                      "its value: %2, sheet \"Sheet1\", cell %3, column %4")
+                read, {QStringLiteral("Nevar nolasīt \"%1\": formula saglabāta bez "
+                                      "vērtības: %2, lapa \"Sheet1\", šūna %3, kolonna %4")
                            .arg(c.formula, kOdd + "formulas.xlsx", c.cell, c.column)});
     }
 }
@@ -250,11 +250,14 @@ TEST(WorkbookTest, FormulasWithoutTheirValuesFailWhenRead) {
 // What no worksheet written here reaches: the date formats by id and code, dates back to
 // serials, doubles xlsxwriter cannot store exactly, cell references past Z, _xHHHH_ escapes.
 // Shared strings go into the pool straight from their UTF-8, as the text would read: a
-// leading byte order mark dropped, a broken byte as U+FFFD, _xHHHH_ escapes decoded, none spilling over.
+// leading byte order mark dropped, a broken byte as U+FFFD, _xHHHH_ escapes decoded, none spilling
+// over.
 TEST(XlsxValuesTest, TextsDecodedIntoThePoolReadAsTheirUtf8) {
     TextPool pool;
-    const std::string texts[] = {"\xEF\xBB\xBF\xC4\xB7\xC4\x93" "de", "a\xFF\xC4", "",
-                                 "A_x000D_B _x005F_x0041_", "\xF0\x9F\x98\x80 x"};
+    const std::string texts[] = {
+        "\xEF\xBB\xBF\xC4\xB7\xC4\x93"
+        "de",
+        "a\xFF\xC4", "", "A_x000D_B _x005F_x0041_", "\xF0\x9F\x98\x80 x"};
     for (const std::string& text : texts) pool.addUtf8(text);
     ASSERT_EQ(pool.size(), std::size(texts));
     for (uint32_t i = 0; i < pool.size(); ++i) {
