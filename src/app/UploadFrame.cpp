@@ -44,14 +44,14 @@ QString FirstLine(const QString& text) { return text.section(QLatin1Char('\n'), 
 
 Error LinkLostForGood(const Error& last, bool inMaintenance) {
     QString message = QStringLiteral(
-                          "The link to the shop database was lost and could not be restored in %1 "
-                          "tries: %2")
+                          "Savienojums ar veikala datu bāzi pārtrūka un %1 mēģinājumos netika "
+                          "atjaunots: %2")
                           .arg(std::size(kRetryPauses) + 1)
                           .arg(last.message());
     if (inMaintenance)
         message += QStringLiteral(
-            "\nThe shop is left in maintenance mode; the next run that ends normally switches "
-            "it off.");
+            "\nVeikals palika apkopes režīmā; nākamā sūtīšana, kas beigsies sekmīgi, to "
+            "izslēgs.");
     return Error(Error::Category::Database, message);
 }
 

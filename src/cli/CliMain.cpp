@@ -91,7 +91,7 @@ int RunCli(const QStringList& args, const SettingsStore& store, QTextStream& out
             case CliOptions::Command::TestConnection: {
                 const Outcome outcome = TestShopConnection(connection, op);
                 if (outcome == Outcome::Done)
-                    err << QStringLiteral("Connection test passed") << Qt::endl;
+                    err << QStringLiteral("Savienojuma pārbaude izdevās") << Qt::endl;
                 status = ExitStatus(outcome);
                 break;
             }

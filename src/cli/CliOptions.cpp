@@ -24,18 +24,18 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& erro
             } else if (i + 1 < args.size()) {
                 target = args[++i];
             } else {
-                error = QStringLiteral("%1 needs a value").arg(arg);
+                error = QStringLiteral("%1 vajag vērtību").arg(arg);
                 return false;
             }
             return true;
         };
         auto flag = [&](std::optional<bool>& target, bool value) {
             if (inlineValue) {
-                error = QStringLiteral("%1 takes no value").arg(arg);
+                error = QStringLiteral("%1 neņem vērtību").arg(arg);
                 return false;
             }
             if (options.command != CliOptions::Command::SendLists) {
-                error = QStringLiteral("%1 belongs to send-lists").arg(arg);
+                error = QStringLiteral("%1 attiecas uz send-lists").arg(arg);
                 return false;
             }
             target = value;
@@ -48,7 +48,7 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& erro
             bool number = false;
             const int value = text->toInt(&number);
             if (!number || value < least) {
-                error = QStringLiteral("%1 takes a whole number of seconds, at least %2: %3")
+                error = QStringLiteral("%1 vajag veselu sekunžu skaitu, vismaz %2: %3")
                             .arg(arg)
                             .arg(least)
                             .arg(*text);
@@ -66,7 +66,7 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& erro
         } else if (arg == QLatin1String("--tls")) {
             ok = takeValue(options.tlsMode);
             if (ok && (options.tlsMode->isEmpty() || !ParseTlsMode(*options.tlsMode))) {
-                error = QStringLiteral("--tls takes one of %1: %2")
+                error = QStringLiteral("--tls vajag vienu no %1: %2")
                             .arg(TlsModeNames().join(QStringLiteral(", ")), *options.tlsMode);
                 ok = false;
             }
@@ -98,14 +98,14 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& erro
             options.command = CliOptions::Command::Help;
             return options;
         } else if (arg == QLatin1String("--password")) {
-            error = QStringLiteral(
-                "the password is not taken on the command line: use --password-env VAR");
+            error =
+                QStringLiteral("paroli komandrindā nepieņem: lietojiet --password-env MAINĪGAIS");
             ok = false;
         } else if (arg.startsWith(QLatin1Char('-'))) {
-            error = QStringLiteral("unknown option %1").arg(arg);
+            error = QStringLiteral("nezināms parametrs %1").arg(arg);
             ok = false;
         } else if (options.command != CliOptions::Command::None) {
-            error = QStringLiteral("unexpected argument %1").arg(arg);
+            error = QStringLiteral("lieks arguments %1").arg(arg);
             ok = false;
         } else if (arg == QLatin1String("send-lists")) {
             options.command = CliOptions::Command::SendLists;
@@ -114,13 +114,13 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& erro
         } else if (arg == QLatin1String("test-connection")) {
             options.command = CliOptions::Command::TestConnection;
         } else {
-            error = QStringLiteral("unknown command %1").arg(arg);
+            error = QStringLiteral("nezināma komanda %1").arg(arg);
             ok = false;
         }
         if (!ok) return std::nullopt;
     }
     if (options.command == CliOptions::Command::None) {
-        error = QStringLiteral("no command given");
+        error = QStringLiteral("nav dota komanda");
         return std::nullopt;
     }
     return options;
@@ -133,8 +133,7 @@ bool ApplyCliOptions(const CliOptions& options, Inputs& inputs, QString& error) 
     if (options.passwordEnv) {
         const QByteArray name = options.passwordEnv->toLocal8Bit();
         if (!qEnvironmentVariableIsSet(name.constData())) {
-            error =
-                QStringLiteral("the environment variable %1 is not set").arg(*options.passwordEnv);
+            error = QStringLiteral("vides mainīgais %1 nav iestatīts").arg(*options.passwordEnv);
             return false;
         }
         inputs.password = qEnvironmentVariable(name.constData());

@@ -22,12 +22,19 @@ public:
 
     Category category() const noexcept { return category_; }
     bool linkLost() const noexcept { return linkLost_; }
+    // The database's error number behind it, 0 when there is none.
+    unsigned int serverError() const noexcept { return serverError_; }
+    Error& setServerError(unsigned int number) noexcept {
+        serverError_ = number;
+        return *this;
+    }
     const QString& message() const noexcept { return message_; }
     const char* what() const noexcept override { return utf8_.c_str(); }
 
 private:
     Category category_;
     bool linkLost_ = false;
+    unsigned int serverError_ = 0;
     QString message_;
     std::string utf8_;
 };

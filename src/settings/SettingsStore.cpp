@@ -73,8 +73,8 @@ SmallFile ReadSmallFile(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
     const auto unusable = [&st]() -> QString {
-        if (!S_ISREG(st.st_mode)) return QStringLiteral("not a regular file");
-        if (st.st_size > kMaxFileSize) return QStringLiteral("larger than 64 KiB");
+        if (!S_ISREG(st.st_mode)) return QStringLiteral("tas nav parasts fails");
+        if (st.st_size > kMaxFileSize) return QStringLiteral("lielāks par 64 KiB");
         return {};
     };
     if (::stat(name.constData(), &st) != 0) {
@@ -110,7 +110,7 @@ SmallFile ReadSmallFile(const QString& path) {
         if (got == 0) break;
         filled += got;
     }
-    if (filled > kMaxFileSize) file.failure = QStringLiteral("larger than 64 KiB");
+    if (filled > kMaxFileSize) file.failure = QStringLiteral("lielāks par 64 KiB");
     file.bytes.truncate(filled);
     return file;
 }
@@ -151,7 +151,7 @@ QString SystemText(LSTATUS code) {
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     QString message = length ? QString::fromWCharArray(text, length).trimmed()
-                             : QStringLiteral("registry error %1").arg(code);
+                             : QStringLiteral("reģistra kļūda %1").arg(code);
     LocalFree(text);
     return message;
 }
@@ -238,7 +238,7 @@ void SettingsStore::save(const Inputs& inputs) const {
                             reinterpret_cast<const BYTE*>(&value), sizeof value);
     }
     if (rc != ERROR_SUCCESS)
-        throw StoreError(QStringLiteral("Cannot save the settings in"), location_, SystemText(rc));
+        throw StoreError(QStringLiteral("Nevar saglabāt iestatījumus"), location_, SystemText(rc));
 }
 
 #else
@@ -249,9 +249,9 @@ SettingsStore::SettingsStore()
 
 QStringList SettingsStore::restore(Inputs& inputs) const {
     const auto unused = [this](const QString& reason) {
-        return QStringList{
-            QStringLiteral("Cannot read the saved settings %1: %2; the saved inputs were not used")
-                .arg(location_, reason)};
+        return QStringList{QStringLiteral("Nevar nolasīt saglabātos iestatījumus %1: %2; "
+                                          "saglabātās vērtības netika izmantotas")
+                               .arg(location_, reason)};
     };
     const SmallFile file = ReadSmallFile(location_);
     if (!file.exists) return {};  // first start: the fields keep their initial state
@@ -260,11 +260,9 @@ QStringList SettingsStore::restore(Inputs& inputs) const {
     QJsonParseError parseError{};
     const QJsonDocument document = QJsonDocument::fromJson(file.bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        return unused(QStringLiteral("malformed JSON at byte %1: %2")
-                          .arg(parseError.offset)
-                          .arg(parseError.errorString()));
+        return unused(QStringLiteral("bojāts JSON baitā %1").arg(parseError.offset));
     }
-    if (!document.isObject()) return unused(QStringLiteral("not a JSON object"));
+    if (!document.isObject()) return unused(QStringLiteral("tas nav JSON objekts"));
     const QJsonObject object = document.object();
 
     // Nothing reaches `inputs` until all of the store has been read.
@@ -277,7 +275,7 @@ QStringList SettingsStore::restore(Inputs& inputs) const {
         } else if (value->isString()) {
             *fields[i] = value->toString();
         } else {
-            return unused(QStringLiteral("\"%1\" is not a string").arg(kStringNames[i]));
+            return unused(QStringLiteral("\"%1\" nav teksts").arg(kStringNames[i]));
         }
     }
     for (const auto& [name, target] :
@@ -287,15 +285,16 @@ QStringList SettingsStore::restore(Inputs& inputs) const {
         const double number = value->toDouble(0.5);  // 0.5 for what is not a number
         if (number < std::numeric_limits<qint32>::min() ||
             number > std::numeric_limits<qint32>::max() || number != std::trunc(number)) {
-            return unused(QStringLiteral("\"%1\" is not a whole number (0 or 1)").arg(name));
+            return unused(QStringLiteral("\"%1\" nav vesels skaitlis (0 vai 1)").arg(name));
         }
         *target = number != 0;
     }
     inputs = read;
     if (inputs.password.isEmpty() || !file.shared) return {};
-    return {QStringLiteral("The saved settings %1 hold the password and other users may read or "
-                           "change them; to keep them private: chmod 600 %2")
-                .arg(location_, ShellWord(location_))};
+    return {
+        QStringLiteral("Saglabātajos iestatījumos %1 ir parole, un tos var lasīt vai mainīt arī "
+                       "citi lietotāji; lai tie būtu tikai jūsu: chmod 600 %2")
+            .arg(location_, ShellWord(location_))};
 }
 
 void SettingsStore::save(const Inputs& inputs) const {
@@ -307,14 +306,14 @@ void SettingsStore::save(const Inputs& inputs) const {
     object.insert(kSpecialsName, inputs.specials ? 1 : 0);
 
     if (!QDir().mkpath(QFileInfo(location_).absolutePath())) {
-        throw StoreError(QStringLiteral("Cannot save the settings in"), location_,
-                         QStringLiteral("cannot create its folder"));
+        throw StoreError(QStringLiteral("Nevar saglabāt iestatījumus"), location_,
+                         QStringLiteral("nevar izveidot tā mapi"));
     }
     QSaveFile file(location_);
     if (!file.open(QIODevice::WriteOnly) ||
         !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         file.write(QJsonDocument(object).toJson()) < 0 || !file.commit()) {
-        throw StoreError(QStringLiteral("Cannot save the settings in"), location_,
+        throw StoreError(QStringLiteral("Nevar saglabāt iestatījumus"), location_,
                          file.errorString());
     }
 }

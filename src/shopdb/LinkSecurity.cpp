@@ -59,8 +59,8 @@ LinkSecurity::LinkSecurity(const QMap<QString, QString>& params) {
     const std::optional<TlsMode> mode = ParseTlsMode(name);
     if (!mode) {
         throw Error(Error::Category::Connection,
-                    QStringLiteral("Unknown connection security mode \"%1\" for %2; the modes "
-                                   "are %3")
+                    QStringLiteral("Nezināms savienojuma drošības veids \"%1\" datu bāzei %2; "
+                                   "veidi ir %3")
                         .arg(name, host_, TlsModeNames().join(QStringLiteral(", "))));
     }
     mode_ = *mode;
@@ -70,17 +70,16 @@ LinkSecurity::LinkSecurity(const QMap<QString, QString>& params) {
 }
 
 QString LinkSecurity::failure(const QString& what) const {
-    return QStringLiteral("Connection security %1 to %2: %3").arg(TlsModeName(mode_), host_, what);
+    return QStringLiteral("Savienojuma drošība %1 ar %2: %3").arg(TlsModeName(mode_), host_, what);
 }
 
 std::string LinkSecurity::readableFile(const QString& path, const QString& role) const {
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
         const QString reason =
-            QFileInfo(path).isDir() ? QStringLiteral("it is a folder") : file.errorString();
-        throw Error(
-            Error::Category::Connection,
-            failure(QStringLiteral("the %1 %2 cannot be read (%3)").arg(role, path, reason)));
+            QFileInfo(path).isDir() ? QStringLiteral("tā ir mape") : file.errorString();
+        throw Error(Error::Category::Connection,
+                    failure(QStringLiteral("%1 %2 nevar nolasīt (%3)").arg(role, path, reason)));
     }
     return QFile::encodeName(path).toStdString();
 }
@@ -92,10 +91,10 @@ void LinkSecurity::apply(MYSQL* m) {
     mysql_options(m, MYSQL_OPT_SSL_ENFORCE, &on);
     if (!cert_.isEmpty())
         mysql_options(m, MYSQL_OPT_SSL_CERT,
-                      readableFile(cert_, QStringLiteral("client certificate file")).c_str());
+                      readableFile(cert_, QStringLiteral("klienta sertifikāta failu")).c_str());
     if (!key_.isEmpty())
         mysql_options(m, MYSQL_OPT_SSL_KEY,
-                      readableFile(key_, QStringLiteral("client key file")).c_str());
+                      readableFile(key_, QStringLiteral("klienta atslēgas failu")).c_str());
     if (mode_ == TlsMode::Preferred) return;
     mysql_optionsv(m, MARIADB_OPT_RESTRICTED_AUTH, kSafeLogins);
     if (mode_ == TlsMode::Required) return;
@@ -119,13 +118,13 @@ void LinkSecurity::apply(MYSQL* m) {
         }
         if (caUsed_.isEmpty()) {
             throw Error(Error::Category::Connection,
-                        failure(QStringLiteral("no CA file is given and the system's CA store "
-                                               "was not found")));
+                        failure(QStringLiteral("CA fails nav norādīts, un sistēmas CA krātuve "
+                                               "nav atrasta")));
         }
     } else {
         caUsed_ = ca_;
     }
-    mysql_options(m, MYSQL_OPT_SSL_CA, readableFile(caUsed_, QStringLiteral("CA file")).c_str());
+    mysql_options(m, MYSQL_OPT_SSL_CA, readableFile(caUsed_, QStringLiteral("CA failu")).c_str());
     mysql_options(m, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &verifyName);
 }
 
@@ -133,41 +132,40 @@ void LinkSecurity::check(MYSQL* m) const {
     if (mode_ == TlsMode::Disabled || mode_ == TlsMode::Preferred || !description(m).isEmpty())
         return;
     throw Error(Error::Category::Connection,
-                failure(QStringLiteral("the server does not offer TLS, so the link would not be "
-                                       "encrypted")));
+                failure(QStringLiteral("serveris nepiedāvā TLS, savienojums nebūtu šifrēts")));
 }
 
 QString LinkSecurity::explain(unsigned int number, const QString& text) const {
-    if (mode_ == TlsMode::Disabled) {
-        if (number == kAccessDenied || number == kSecureTransportRequired) {
-            return text + QStringLiteral(
-                              " (connection security is disabled; a server that "
-                              "takes only encrypted links refuses such a login)");
-        }
-        return text;
-    }
-    if (number != CR_SSL_CONNECTION_ERROR) return text;
+    if (mode_ == TlsMode::Disabled || number != CR_SSL_CONNECTION_ERROR) return {};
     if (text.contains(QLatin1String("does not support"))) {
-        return failure(QStringLiteral("the server does not offer TLS, so the link would not be "
-                                      "encrypted (%1)")
-                           .arg(text));
+        return failure(
+            QStringLiteral("serveris nepiedāvā TLS, savienojums nebūtu šifrēts (%1)").arg(text));
     }
     if (text.contains(QLatin1String("Validation of SSL server certificate")) ||
         text.contains(QLatin1String("ostname"))) {
-        return failure(QStringLiteral("the server's certificate does not name the host %1 (%2)")
-                           .arg(host_, text));
+        return failure(
+            QStringLiteral("servera sertifikātā nav nosaukta adrese %1 (%2)").arg(host_, text));
     }
     if (text.contains(QLatin1String("self-signed")) || text.contains(QLatin1String("issuer")) ||
         text.contains(QLatin1String("verify failed")) ||
         text.contains(QLatin1String("unable to verify"))) {
-        const QString authority = !ca_.isEmpty() ? ca_
+        const QString authority = !ca_.isEmpty() ? QStringLiteral("CA fails %1").arg(ca_)
                                   : caUsed_.isEmpty()
-                                      ? QStringLiteral("store of the system")
-                                      : QStringLiteral("store of the system (%1)").arg(caUsed_);
-        return failure(QStringLiteral("the server's certificate does not chain to the CA %1 (%2)")
-                           .arg(authority, text));
+                                      ? QStringLiteral("sistēmas CA krātuve")
+                                      : QStringLiteral("sistēmas CA krātuve (%1)").arg(caUsed_);
+        return failure(
+            QStringLiteral("servera sertifikātu neapliecina %1 (%2)").arg(authority, text));
     }
-    return failure(QStringLiteral("the encrypted link could not be set up (%1)").arg(text));
+    return failure(QStringLiteral("šifrētu savienojumu neizdevās izveidot (%1)").arg(text));
+}
+
+QString LinkSecurity::hint(unsigned int number) const {
+    if (mode_ != TlsMode::Disabled ||
+        (number != kAccessDenied && number != kSecureTransportRequired))
+        return {};
+    return QStringLiteral(
+        "; savienojuma drošība ir disabled, bet serveris, kas pieņem tikai "
+        "šifrētus savienojumus, tādu pieslēgšanos atraida");
 }
 
 QString LinkSecurity::description(MYSQL* m) {

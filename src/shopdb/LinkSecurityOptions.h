@@ -23,8 +23,10 @@ public:
     void apply(MYSQL* m);
     // After connecting: raises Error(Connection) when the mode needs TLS and the link has none.
     void check(MYSQL* m) const;
-    // A failed connection's error text, explained where the mode is the cause.
+    // A failed connection's message when the link's security is the cause; empty otherwise.
     QString explain(unsigned int number, const QString& text) const;
+    // What to add to the server's refusal of a login when the mode may be its cause.
+    QString hint(unsigned int number) const;
 
     // "TLSv1.3, TLS_AES_256_GCM_SHA384" for an encrypted link, empty for a plain one.
     static QString description(MYSQL* m);

@@ -47,10 +47,10 @@ RunLock::RunLock(ShopConnection& connection, int waitSeconds, uint64_t staleSess
                 other.rowCount() > 0 ? other.text(0, QStringLiteral("HOST")) : QString();
             throw Error(
                 Error::Category::Database,
-                QStringLiteral("Another upload to the shop database \"%1\" is running%2; waited "
-                               "%3 s for it to end. Nothing was changed.")
+                QStringLiteral("Uz veikala datu bāzi \"%1\" jau notiek cita sūtīšana%2; gaidīju "
+                               "%3 s, līdz tā beigsies. Nekas netika mainīts.")
                     .arg(connection.param(QStringLiteral("Database")),
-                         host.isEmpty() ? QString() : QStringLiteral(" (from %1)").arg(host))
+                         host.isEmpty() ? QString() : QStringLiteral(" (no %1)").arg(host))
                     .arg(waitSeconds));
         }
         waiting(waited);

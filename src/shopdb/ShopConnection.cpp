@@ -19,6 +19,7 @@
 
 #include "operator/Error.h"
 #include "shopdb/LinkSecurityOptions.h"
+#include "shopdb/ServerErrors.h"
 #include "shopdb/Session.h"
 #include "shopdb/ShopDate.h"
 
@@ -67,9 +68,14 @@ QString Abbreviated(const QString& statement) {
 }
 
 [[noreturn]] void FailConnect(MYSQL* m, const LinkSecurity& security) {
-    const QString text = security.explain(mysql_errno(m), QString::fromUtf8(mysql_error(m)));
-    if (LinkBroke(mysql_errno(m))) throw Error::LinkLost(text, Error::Category::Connection);
-    throw Error(Error::Category::Connection, text);
+    const unsigned int number = mysql_errno(m);
+    const QString serverText = QString::fromUtf8(mysql_error(m));
+    // The link's security explains its own failures; the rest are the server's.
+    QString text = security.explain(number, serverText);
+    if (text.isEmpty()) text = ServerErrorText(number, serverText) + security.hint(number);
+    if (LinkBroke(number))
+        throw Error::LinkLost(text, Error::Category::Connection).setServerError(number);
+    throw Error(Error::Category::Connection, text).setServerError(number);
 }
 
 }  // namespace
@@ -138,15 +144,14 @@ void ShopConnection::Session::open() {
         bool ok = false;
         const uint value = text.toUInt(&ok);
         if (!ok || value == 0 || value > 65535) {
-            throw Error(
-                Error::Category::Connection,
-                QStringLiteral("Invalid port \"%1\" in the shop database address").arg(text));
+            throw Error(Error::Category::Connection,
+                        QStringLiteral("Nederīgs ports \"%1\" datu bāzes adresē").arg(text));
         }
         port = value;
     }
 
     MysqlPtr mysql(mysql_init(nullptr));
-    if (!mysql) throw Error(Error::Category::Connection, QStringLiteral("Out of memory"));
+    if (!mysql) throw Error(Error::Category::Connection, QStringLiteral("Pietrūka atmiņas"));
     MYSQL* m = mysql.get();
     const std::string charset =
         params_.value(QStringLiteral("CharacterSet"), QStringLiteral("utf8mb4")).toStdString();
@@ -509,12 +514,12 @@ void ShopConnection::Session::appendText(std::string& out, QStringView text) {
 
 void ShopConnection::Session::fail(unsigned int number, const char* text,
                                    const QString& statement) {
-    const QString message = QStringLiteral("Shop database error %1: %2\nStatement: %3")
-                                .arg(number)
-                                .arg(QString::fromUtf8(text), Abbreviated(statement));
+    const QString message =
+        QStringLiteral("%1\nVaicājums: %2")
+            .arg(ServerErrorText(number, QString::fromUtf8(text)), Abbreviated(statement));
     if (EndsSession(number)) close();
-    if (LinkBroke(number)) throw Error::LinkLost(message);
-    throw Error(Error::Category::Database, message);
+    if (LinkBroke(number)) throw Error::LinkLost(message).setServerError(number);
+    throw Error(Error::Category::Database, message).setServerError(number);
 }
 
 }  // namespace wwweksports

@@ -10,8 +10,8 @@
 namespace wwweksports {
 namespace {
 
-// The client library's number for a statement the account has no right to.
-const char kDenied[] = "Shop database error 1142:";
+// The server's number for a statement the account has no right to.
+const unsigned int kDenied = 1142;
 
 // One ALTER per table, all in one round trip. Returns false when the account may not alter
 // the tables.
@@ -24,7 +24,7 @@ bool Switch(ShopConnection& connection, const QStringList& tables, const char* h
     try {
         batch.execute();
     } catch (const Error& e) {
-        if (e.linkLost() || !e.message().startsWith(QLatin1String(kDenied))) throw;
+        if (e.linkLost() || e.serverError() != kDenied) throw;
         return false;
     }
     return true;

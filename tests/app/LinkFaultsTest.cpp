@@ -76,7 +76,7 @@ TEST_F(LinkFaults, WhenEveryTryFailsTheMessageSaysTheShopIsLeftInMaintenance) {
         ADD_FAILURE() << "the lost link went unnoticed";
     } catch (const Error& e) {
         EXPECT_EQ(e.category(), Error::Category::Database);
-        EXPECT_TRUE(e.message().contains("left in maintenance")) << e.what();
+        EXPECT_TRUE(e.message().contains("palika apkopes režīmā")) << e.what();
     }
     EXPECT_EQ(retries(), 3);
     EXPECT_EQ(shop.maintenance(), "1");
@@ -92,8 +92,8 @@ TEST_F(LinkFaults, ARunWaitsForAnotherOnTheSameShopAndGivesUpTouchingNothing) {
         sendLists(shop, link.port(), "300", "1");
         ADD_FAILURE() << "the run did not wait for the other";
     } catch (const Error& e) {
-        EXPECT_TRUE(e.message().contains("Another upload") &&
-                    e.message().contains("(from localhost:"))
+        EXPECT_TRUE(e.message().contains("jau notiek cita sūtīšana") &&
+                    e.message().contains("(no localhost:"))
             << e.what();
     }
     EXPECT_EQ(shop.fingerprint(), before);

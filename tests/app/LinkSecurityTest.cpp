@@ -31,33 +31,33 @@ TEST(LinkSecurity, EachModeConnectsOrRefusesAsTheDatabaseClientsDo) {
     const QString ca = Cert("ca.pem"), otherCa = Cert("other-ca.pem");
     const QString encrypted = QStringLiteral("ir šifrēts (TLSv1");
     const QString unencrypted = QStringLiteral("nav šifrēts");
-    const QString notOffered = QStringLiteral(" to 127.0.0.1: the server does not offer TLS");
+    const QString notOffered = QStringLiteral(" ar 127.0.0.1: serveris nepiedāvā TLS");
     // clang-format off
     const struct { int port; const char* mode; QString ca; QString outcome; } cases[] = {
         {plainPort, "", "", unencrypted},
         {plainPort, "disabled", "", unencrypted},
-        {plainPort, "required", "", "Connection security required" + notOffered},
-        {plainPort, "verify-ca", ca, "Connection security verify-ca" + notOffered},
-        {plainPort, "verify-identity", ca, "Connection security verify-identity" + notOffered},
+        {plainPort, "required", "", "Savienojuma drošība required" + notOffered},
+        {plainPort, "verify-ca", ca, "Savienojuma drošība verify-ca" + notOffered},
+        {plainPort, "verify-identity", ca, "Savienojuma drošība verify-identity" + notOffered},
         {tlsPort, "", "", encrypted},
-        {tlsPort, "disabled", "", "Access denied for user"},
+        {tlsPort, "disabled", "", "Datu bāze neatzina lietotāja vārdu vai paroli (datu bāzes kļūda 1045: Access denied for user"},
         {tlsPort, "required", "", encrypted},
         {tlsPort, "REQUIRED", otherCa, encrypted},  // no certificate check
         {tlsPort, "verify-ca", ca, encrypted},
         {tlsPort, "verify-ca", otherCa,
-         "Connection security verify-ca to 127.0.0.1: the server's certificate does not chain "
-         "to the CA " + otherCa},
-        {tlsPort, "verify-ca", "", "certificate does not chain to the CA store of the system"},
+         "Savienojuma drošība verify-ca ar 127.0.0.1: servera sertifikātu neapliecina CA fails " +
+         otherCa},
+        {tlsPort, "verify-ca", "", "sertifikātu neapliecina sistēmas CA krātuve"},
         {tlsPort, "verify-identity", ca, encrypted},
         {tlsPort, "verify-identity", Cert("missing.pem"),
-         "Connection security verify-identity to 127.0.0.1: the CA file " + Cert("missing.pem") +
-         " cannot be read"},
-        {tlsPort, "verify-ca", TestShop::certsDir(), "cannot be read (it is a folder)"},
+         "Savienojuma drošība verify-identity ar 127.0.0.1: CA failu " + Cert("missing.pem") +
+         " nevar nolasīt"},
+        {tlsPort, "verify-ca", TestShop::certsDir(), "nevar nolasīt (tā ir mape)"},
         {wrongPort, "verify-ca", ca, encrypted},  // the name is not checked
         {wrongPort, "verify-identity", ca,
-         "Connection security verify-identity to 127.0.0.1: the server's certificate does not "
-         "name the host 127.0.0.1"},
-        {tlsPort, "sometimes", "", "Unknown connection security mode \"sometimes\" for 127.0.0.1"}};
+         "Savienojuma drošība verify-identity ar 127.0.0.1: servera sertifikātā nav nosaukta "
+         "adrese 127.0.0.1"},
+        {tlsPort, "sometimes", "", "Nezināms savienojuma drošības veids \"sometimes\" datu bāzei 127.0.0.1"}};
     // clang-format on
     for (const auto& c : cases) {
         const TestShop& shop = c.port == plainPort ? plain : tls;

@@ -71,7 +71,8 @@ TEST(RunUpload, AShopThatCannotBeReachedAfterTheTestIsAConnectionErrorWithItsMes
         FAIL() << "the changed password went unnoticed";
     } catch (const Error& e) {
         EXPECT_EQ(e.category(), Error::Category::Connection);
-        EXPECT_TRUE(ErrorMessage(e).startsWith(kConnectionFailed + QStringLiteral("Access denied")))
+        EXPECT_TRUE(ErrorMessage(e).startsWith(
+            kConnectionFailed + QStringLiteral("Datu bāze neatzina lietotāja vārdu vai paroli")))
             << ErrorMessage(e).toStdString();
     }
     EXPECT_EQ(shop.maintenance(), "0");

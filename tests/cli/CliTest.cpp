@@ -114,7 +114,8 @@ TEST_F(CliRun, ExitStatusAndOutputTellWhatTheRunDid) {
     EXPECT_EQ(run({"send-stock", "--specials"}), 1);
     shop.exec("DO GET_LOCK(CONCAT('WWWEksports ', DATABASE()), 0)");  // another run
     EXPECT_EQ(run({"--lock-wait", "0", "send-stock"}), 1);
-    EXPECT_TRUE(err.contains("Another upload") && err.contains("waited 0 s")) << err.toStdString();
+    EXPECT_TRUE(err.contains("jau notiek cita sūtīšana") && err.contains("gaidīju 0 s"))
+        << err.toStdString();
     shop.exec("DO RELEASE_LOCK(CONCAT('WWWEksports ', DATABASE()))");
     EXPECT_EQ(run({"test-connection"}), 0);
     EXPECT_TRUE(err.contains(QStringLiteral("Savienojums ar 127.0.0.1:%1 nav šifrēts")
@@ -122,9 +123,7 @@ TEST_F(CliRun, ExitStatusAndOutputTellWhatTheRunDid) {
         << err.toStdString();
     // The private server speaks no TLS: a mode that needs it refuses before any upload.
     EXPECT_EQ(run({"--tls", "required", "send-stock"}), 3);
-    EXPECT_TRUE(
-        err.contains("Connection security required to 127.0.0.1: the server does not "
-                     "offer TLS"))
+    EXPECT_TRUE(err.contains("Savienojuma drošība required ar 127.0.0.1: serveris nepiedāvā TLS"))
         << err.toStdString();
 
     Inputs saved;

@@ -103,20 +103,20 @@ TEST_F(Settings, AStoreThatCannotBeUsedIsReportedOnceAndIgnoredWhole) {
     // clang-format off
     const struct { const char* store; std::function<bool()> make; const char* reason; } cases[] = {
         // clang-format on
-        {"a folder", [&] { return QDir().mkpath(store.location()); }, "not a regular file"},
+        {"a folder", [&] { return QDir().mkpath(store.location()); }, "tas nav parasts fails"},
         {"a link to /dev/zero", [&] { return symlink("/dev/zero", path.constData()) == 0; },
-         "not a regular file"},
-        {"a FIFO", [&] { return mkfifo(path.constData(), 0600) == 0; }, "not a regular file"},
+         "tas nav parasts fails"},
+        {"a FIFO", [&] { return mkfifo(path.constData(), 0600) == 0; }, "tas nav parasts fails"},
         {"a file over 64 KiB",
          [&] { return write(valid + QByteArray(64 * 1024 + 1 - valid.size(), ' ')); },
-         "larger than 64 KiB"},
-        {"malformed JSON", [&] { return write("{not json"); }, "malformed JSON"},
-        {"an array", [&] { return write("[1]"); }, "not a JSON object"},
+         "lielāks par 64 KiB"},
+        {"malformed JSON", [&] { return write("{not json"); }, "bojāts JSON"},
+        {"an array", [&] { return write("[1]"); }, "tas nav JSON objekts"},
         {"a number for a string",
          [&] { return write(R"({"E_SHOP_MYSQL_IP": "ip", "E_SHOP_MYSQL_DB": 5})"); },
-         R"("E_SHOP_MYSQL_DB" is not a string)"},
+         R"("E_SHOP_MYSQL_DB" nav teksts)"},
         {"a fraction for a check box", [&] { return write(R"({"chkPreces": 1.5})"); },
-         R"("chkPreces" is not a whole number (0 or 1); the saved inputs were not used)"},
+         R"("chkPreces" nav vesels skaitlis (0 vai 1); saglabātās vērtības netika izmantotas)"},
     };
     for (const auto& c : cases) {
         std::filesystem::remove_all(path.constData());
