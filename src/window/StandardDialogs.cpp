@@ -1,11 +1,24 @@
 #include "window/StandardDialogs.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include "app/UploadFrame.h"
 #include "operator/Error.h"
 
 namespace wwweksports {
+
+bool UseLatvianQtTexts() {
+    static QTranslator translator;
+    for (const QString& folder : {QLibraryInfo::path(QLibraryInfo::TranslationsPath),
+                                  QCoreApplication::applicationDirPath() + "/translations"}) {
+        if (translator.load(QStringLiteral("qtbase_lv"), folder))
+            return QCoreApplication::installTranslator(&translator);
+    }
+    return false;
+}
 namespace {
 
 void ShowBox(QMessageBox::Icon icon, QWidget* parent, const QString& text) {

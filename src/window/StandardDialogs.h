@@ -19,6 +19,11 @@ void ShowErrorDialog(QWidget* parent, const QString& message);
 // Modal box with the text and nothing else.
 void ShowOperatorMessage(QWidget* parent, const QString& text);
 
+// Qt's own texts (the file dialog's buttons, the boxes' buttons, the fields' menus) in
+// Latvian, from Qt's translations where Qt keeps them or from "translations" beside the
+// program. Returns false when none was found.
+bool UseLatvianQtTexts();
+
 // The text an exception is shown with: an Error's text for the operator (ErrorMessage),
 // otherwise what() read as UTF-8.
 QString ExceptionText(const std::exception& e);

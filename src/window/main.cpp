@@ -18,6 +18,7 @@ int main(int argc, char* argv[]) {
     try {
         QApplication::setApplicationName(kApplicationName);
         QApplication::setWindowIcon(WindowIcon());
+        UseLatvianQtTexts();
         try {
             ActivateVisualStyle(kVisualStyleName);
         } catch (const std::exception& e) {

@@ -1,6 +1,7 @@
 #include "WindowTestSupport.h"
 #include "fixtures/CatalogueWorkbooks.h"
 #include "fixtures/TestShop.h"
+#include "window/StandardDialogs.h"
 
 namespace wwweksports::testing {
 
@@ -111,6 +112,47 @@ TEST_F(WindowUploads, AizvertDuringARunEndsTheProgramAfterTheRunAndItsBoxes) {
     ASSERT_GE(log.size(), 3);
     EXPECT_EQ(log.mid(0, 2), (QStringList{"Sāk sarakstu sūtīšanu ...", link}));
     EXPECT_TRUE(log[2].startsWith("Sūtīšana neizdevās: ")) << log[2].toStdString();
+}
+
+// Whatever went wrong, the operator reads it in Latvian, the server's own words only after
+// the explanation; Qt's own texts (the picker's and the boxes' buttons) are Latvian too.
+TEST_F(WindowUploads, EveryKindOfErrorIsToldInLatvian) {
+    ASSERT_TRUE(UseLatvianQtTexts());
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Atcelt");
+    std::vector<ProductSpec> products = ManyProducts(2);
+    products[1].balance = "74 gab.";
+    const auto field = [this](const char* name) { return find<QLineEdit>(name); };
+    const QString address = field("edMySQL_IP")->text();
+    // clang-format off
+    const struct { std::function<void()> set; const char* button; QString told; } cases[] = {
+        {[&] { WriteProducts(QDir(tmp.path()), products); }, "btExportAtlikumi",
+         "Critical: Nevar nolasīt \"74 gab.\" kā skaitli: " + tmp.filePath("Preces_web.xlsx") +
+         ", lapa \"Preces\", šūna G3, kolonna ATLIKUMS"},
+        {[&] { QFile::remove(tmp.filePath("Preces_web.xlsx")); }, "btExportAtlikumi",
+         "Critical: Excel fails nav atrasts: " + tmp.filePath("Preces_web.xlsx")},
+        {[&] { field("edMySQL_IP")->setText("127.0.0.1:1"); }, "btSutitKlasif",
+         "NoIcon: Pieslēgties pie OpenChart 2/3 datu bāzes neizdevās !!! Datu bāzes serveris nav "
+         "sasniedzams"},
+        {[&] { field("edMySQL_IP")->setText(address), field("edMySQLFTPParole")->setText("x"); },
+         "btSutitKlasif", "NoIcon: Pieslēgties pie OpenChart 2/3 datu bāzes neizdevās !!! Datu bāze "
+         "neatzina lietotāja vārdu vai paroli (datu bāzes kļūda 1045: Access denied"},
+        {[&] {
+             field("edMySQLFTPParole")->setText(TestShop::password());
+             products[1].balance = 0, products[1].struck = 2.5;  // on promotion at 1.5
+             WriteProducts(QDir(tmp.path()), products);
+             shop.exec("ALTER TABLE product_special ADD CONSTRAINT refused CHECK (price > 2)");
+         }, "btSutitKlasif",
+         "Critical: Veikals neņēma pretī ierakstu: tas neiztur tabulas pārbaudi (datu bāzes kļūda "
+         "4025: CONSTRAINT `refused` failed"}};
+    // clang-format on
+    for (const auto& c : cases) {
+        answerer.boxes.clear();
+        c.set();
+        click(c.button);
+        ASSERT_FALSE(answerer.boxes.isEmpty()) << c.told.toStdString();
+        EXPECT_TRUE(answerer.boxes.front().startsWith(c.told))
+            << answerer.boxes.front().toStdString() << "\n  not: " << c.told.toStdString();
+    }
 }
 
 }  // namespace wwweksports::testing
