@@ -27,7 +27,7 @@ ArrayQuery::ArrayQuery(ShopConnection& connection, const QString& text) : d_(new
     if (!sql.multiRow) {
         throw Error(
             Error::Category::Database,
-            QStringLiteral("Rows cannot be written with the statement: %1").arg(text.simplified()));
+            QStringLiteral("Ar šo vaicājumu rindas nevar ierakstīt: %1").arg(text.simplified()));
     }
     for (const QString& name : sql.paramNames) {
         int index = static_cast<int>(d_->names.size());
@@ -64,7 +64,7 @@ void ArrayQuery::setValue(const QString& name, int row, Value value) {
     const int param = d_->paramIndex(name);
     if (row < 0 || row >= d_->arraySize) {
         throw Error(Error::Category::Database,
-                    QStringLiteral("Row %1 is outside the %2 rows of the statement: %3")
+                    QStringLiteral("Rinda %1 ir ārpus vaicājuma %2 rindām: %3")
                         .arg(row)
                         .arg(d_->arraySize)
                         .arg(d_->text.simplified()));

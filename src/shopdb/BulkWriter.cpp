@@ -147,7 +147,7 @@ InsertRows::InsertRows(BulkWriter& writer, const QString& text)
     if (!sql_.multiRow) {
         throw Error(
             Error::Category::Database,
-            QStringLiteral("Rows cannot be written with the statement: %1").arg(text.simplified()));
+            QStringLiteral("Ar šo vaicājumu rindas nevar ierakstīt: %1").arg(text.simplified()));
     }
     for (const size_t offset : sql_.placeholderOffsets)
         offsets_.push_back(offset - sql_.head.size());
@@ -172,7 +172,7 @@ void InsertRows::endRow(size_t placeholders) {
     if (placeholders != offsets_.size()) {
         statement_.resize(rowStart_);
         throw Error(Error::Category::Database,
-                    QStringLiteral("The statement takes %1 values a row, not %2: %3")
+                    QStringLiteral("Vaicājums ņem %1 vērtības rindā, nevis %2: %3")
                         .arg(offsets_.size())
                         .arg(placeholders)
                         .arg(name_.simplified()));

@@ -36,9 +36,9 @@ void Query::setParam(const QString& name, const Value& value) {
         }
     }
     if (!found) {
-        throw Error(Error::Category::Database,
-                    QStringLiteral("The statement has no parameter \"%1\": %2")
-                        .arg(name, d_->text.simplified()));
+        throw Error(
+            Error::Category::Database,
+            QStringLiteral("Vaicājumā nav parametra \"%1\": %2").arg(name, d_->text.simplified()));
     }
 }
 

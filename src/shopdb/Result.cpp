@@ -11,7 +11,7 @@ int ResultRows::column(const QString& name) const {
         if (columns[i].compare(name, Qt::CaseInsensitive) == 0) return i;
     }
     throw Error(Error::Category::Database,
-                QStringLiteral("The result has no column \"%1\" (it has %2)")
+                QStringLiteral("Rezultātā nav kolonnas \"%1\" (tajā ir %2)")
                     .arg(name, columns.join(QStringLiteral(", "))));
 }
 

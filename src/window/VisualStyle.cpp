@@ -20,7 +20,7 @@ namespace {
 QByteArray ReadStyleFile(const QString& name, const QString& suffix) {
     QFile file(QStringLiteral(":/styles/%1.%2").arg(name, suffix));
     if (!file.open(QIODevice::ReadOnly)) {
-        Fail(QStringLiteral("Visual style \"%1\" not found").arg(name));
+        Fail(QStringLiteral("Vizuālais stils \"%1\" nav atrasts").arg(name));
     }
     return file.readAll();
 }
@@ -45,7 +45,7 @@ QPalette ParsePalette(const QByteArray& text, QPalette palette, const QString& n
                               ? groups.keyToValue(key.constFirst().constData(), &groupFound)
                               : QPalette::All;
         if (parts.size() != 2 || key.size() > 2 || !roleFound || !groupFound || !colour.isValid()) {
-            Fail(QStringLiteral("Visual style \"%1\": palette line %2 cannot be read")
+            Fail(QStringLiteral("Vizuālais stils \"%1\": paletes rindu %2 nevar nolasīt")
                      .arg(name)
                      .arg(lineNumber));
         }
