@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Screenshots of the window's two pages and its box "Drošība" for the README:
-# docs/screenshots/sending.png, process-log.png and security.png, taken under a virtual X
-# server at 96 dpi. The window's inputs come from a demo store of its own in the build
+# Screenshots of the window for the README, taken under a virtual X server at 96 dpi: its two
+# pages and its box "Drošība" (sending.png, process-log.png, security.png), and under a window
+# manager a long upload, the end of "Sūtīt atlikumus" and a failed run (during-upload.png,
+# after-stock.png, failed-run.png), all in docs/screenshots. The window's inputs come from a demo store of its own in the build
 # directory; the operator's own saved inputs are never read or touched.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -45,5 +46,25 @@ xvfb-run -a -s "-screen 0 800x600x24 -dpi 96 -nolisten tcp" bash -c '
   shot 0 "$0/sending.png"
   shot 1 "$0/process-log.png"
   shot 2 "$0/security.png"
+  # As the operator sees them, under a window manager with its title bars: the whole screen,
+  # trimmed to the windows.
+  openbox >/dev/null 2>&1 &
+  sleep 1
+  screen() {  # scene, output file
+    "$WWWEKSPORTS_SHOW" "$1" >"$SHOTS/window-id" &
+    local pid=$!
+    for _ in $(seq 100); do
+      [ -s "$SHOTS/window-id" ] && break
+      sleep 0.1
+    done
+    sleep 0.5
+    import -window root "$SHOTS/screen.png"
+    convert "$SHOTS/screen.png" -trim +repage "$2"
+    kill "$pid"
+    wait "$pid" || true
+  }
+  screen 3 "$0/during-upload.png"
+  screen 4 "$0/after-stock.png"
+  screen 5 "$0/failed-run.png"
 ' "$root/docs/screenshots"
-echo "screenshots: $root/docs/screenshots/{sending,process-log,security}.png"
+echo "screenshots: $root/docs/screenshots/{sending,process-log,security,during-upload,after-stock,failed-run}.png"

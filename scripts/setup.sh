@@ -11,7 +11,7 @@ packages=(
   openssl ca-certificates
   libxlsxwriter-dev
   libgtest-dev
-  xvfb xauth imagemagick fonts-dejavu-core fonts-liberation x11-utils
+  xvfb xauth openbox imagemagick fonts-dejavu-core fonts-liberation x11-utils
 )
 
 missing=()

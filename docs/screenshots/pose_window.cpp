@@ -1,9 +1,12 @@
 // Shows the window for scripts/screenshots.sh: the visual style, the inputs the saved-inputs
 // store holds (the script points XDG_CONFIG_HOME at a demo store), a few runs in the process
-// log, and the page given as the one argument (0 "Sūtīšana", 1 "Procesa dati", 2 the box
-// "Drošība" over "Sūtīšana"). Once the window (or the box) is painted it prints its X window
-// id; it stays until it is ended, at most a minute.
+// log, and the scene given as the one argument: 0 the page "Sūtīšana", 1 "Procesa dati", 2 the
+// box "Drošība" over "Sūtīšana", 3 "Sūtīšana" during a long upload (the phase's progress and the
+// wait cursor), 4 "Procesa dati" after "Sūtīt atlikumus", 5 the error box of a failed run over
+// "Procesa dati" with the run's trace. Once the window (or the box) is painted it prints its X
+// window id; it stays until it is ended, at most a minute.
 #include <QApplication>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
@@ -33,12 +36,37 @@ int main(int argc, char* argv[]) {
     }
     window.reportLink(link);  // what the box shows of the last connection
     window.setStatus(QStringLiteral("Saraksti aizsūtīti !!!"), StatusRefresh::None);
-    const int page = QApplication::arguments().value(1).toInt();
-    window.findChild<QTabWidget*>(QStringLiteral("pgLappuses"))->setCurrentIndex(page % 2);
+    UseLatvianQtTexts();
+    const int scene = QApplication::arguments().value(1).toInt();
+    const bool logPage = scene == 1 || scene == 4 || scene == 5;
+    if (scene == 3) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        window.setStatus(
+            QStringLiteral("Ievietoju ProductDescription tabulā: 100000; Paka: 27 no 40"),
+            StatusRefresh::None);
+    } else if (scene == 4) {
+        const QString done = QStringLiteral("Atlikumi aizsūtīti: 49 998; nav veikalā: 2");
+        window.addProcessLine(done);
+        window.setStatus(done, StatusRefresh::None);
+    }
+    const QString error = QStringLiteral(
+        "Veikals neņēma pretī ierakstu: vērtība ir par garu kolonnai (datu bāzes kļūda 1406: "
+        "Data too long for column 'name' at row 1)\nVaicājums: INSERT INTO product_description "
+        "(product_id, language_id, name, description, tag, meta_title, meta_description, ...");
+    if (scene == 5) {
+        const QString failed =
+            QStringLiteral("Sūtīšana neizdevās: %1").arg(error.section(QLatin1Char('\n'), 0, 0));
+        window.addProcessLine(failed);
+        window.setStatus(failed, StatusRefresh::None);
+    }
+    window.findChild<QTabWidget*>(QStringLiteral("pgLappuses"))->setCurrentIndex(logPage ? 1 : 0);
     window.show();
     SecurityDialog box(window.inputs().tlsMode, window.inputs().tlsCa, link, &window);
-    if (page == 2) box.show();
-    QWidget* shown = page == 2 ? static_cast<QWidget*>(&box) : &window;
+    QMessageBox errorBox(QMessageBox::Critical, kApplicationName, error, QMessageBox::Ok, &window);
+    if (scene == 2) box.show();
+    if (scene == 5) errorBox.show();
+    QWidget* shown = &window;
+    if (scene == 2) shown = &box;
     QTimer::singleShot(700, &window, [shown] {
         std::printf("%llu\n", static_cast<unsigned long long>(shown->winId()));
         std::fflush(stdout);
