@@ -32,39 +32,32 @@ export WWWEKSPORTS_SHOW=$build/docs/screenshots/wwweksports-window-screenshot
 export SHOTS=$shots
 xvfb-run -a -s "-screen 0 800x600x24 -dpi 96 -nolisten tcp" bash -c '
   set -euo pipefail
-  shot() {  # page index, output file
+  # Shows scene $1 and writes $2: the window alone, or with "screen" the whole screen trimmed
+  # to the windows (under the window manager, title bars and boxes included).
+  shot() {
     "$WWWEKSPORTS_SHOW" "$1" >"$SHOTS/window-id" &
     local pid=$!
     for _ in $(seq 100); do
       [ -s "$SHOTS/window-id" ] && break
       sleep 0.1
     done
-    import -window "$(cat "$SHOTS/window-id")" "$2"
+    if [ "${3:-}" = screen ]; then
+      sleep 0.5
+      import -window root "$SHOTS/screen.png"
+      convert "$SHOTS/screen.png" -trim +repage "$2"
+    else
+      import -window "$(cat "$SHOTS/window-id")" "$2"
+    fi
     kill "$pid"
     wait "$pid" || true
   }
   shot 0 "$0/sending.png"
   shot 1 "$0/process-log.png"
   shot 2 "$0/security.png"
-  # As the operator sees them, under a window manager with its title bars: the whole screen,
-  # trimmed to the windows.
   openbox >/dev/null 2>&1 &
   sleep 1
-  screen() {  # scene, output file
-    "$WWWEKSPORTS_SHOW" "$1" >"$SHOTS/window-id" &
-    local pid=$!
-    for _ in $(seq 100); do
-      [ -s "$SHOTS/window-id" ] && break
-      sleep 0.1
-    done
-    sleep 0.5
-    import -window root "$SHOTS/screen.png"
-    convert "$SHOTS/screen.png" -trim +repage "$2"
-    kill "$pid"
-    wait "$pid" || true
-  }
-  screen 3 "$0/during-upload.png"
-  screen 4 "$0/after-stock.png"
-  screen 5 "$0/failed-run.png"
+  shot 3 "$0/during-upload.png" screen
+  shot 4 "$0/after-stock.png" screen
+  shot 5 "$0/failed-run.png" screen
 ' "$root/docs/screenshots"
 echo "screenshots: $root/docs/screenshots/{sending,process-log,security,during-upload,after-stock,failed-run}.png"
