@@ -9,7 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 export WWWEKSPORTS_WINDOWS_CACHE=${WWWEKSPORTS_WINDOWS_CACHE:-$root/.cache/windows}
 cache=$WWWEKSPORTS_WINDOWS_CACHE
-build=$cache/build
+build=$cache/project  # deps.sh keeps its own build folders in $cache/build
 dist=$root/dist
 started=$(date +%s)
 
