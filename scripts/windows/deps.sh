@@ -6,8 +6,9 @@
 #   src/         the source packages as `apt-get source` fetched them, and their unpacked trees
 #   build/       build folders (kept, so an interrupted build carries on where it stopped)
 #   qt/          Qt 6.4.2 (qt6-base): shared Core, Gui, Widgets, the windows platform plugin
-#                and the windowsvista style; bundled zlib, libpng, FreeType, HarfBuzz, PCRE2;
-#                no OpenGL, D-Bus, SQL, network, tests or examples.
+#                and the windowsvista style (Qt always adds the small minimal and offscreen
+#                platform plugins); bundled zlib, libpng, FreeType, HarfBuzz, PCRE2; no
+#                OpenGL, D-Bus, SQL, network, tests or examples. About 30 minutes on 2 cores.
 #   mariadb/     MariaDB Connector/C (the libmariadb/ folder of the mariadb source package),
 #                TLS through Windows' own Schannel; libmariadb.dll and its auth plugin DLLs.
 #   orcus/       the parts of liborcus 0.17 that the project uses (zip archive, zip archive
@@ -41,6 +42,13 @@ mkdir -p "$src" "$build" "$cache/pkgconfig"
 
 log() { echo "deps: $*" >&2; }
 
+# One run at a time on a cache: a second one (build.sh and a developer, say) waits here.
+exec 9> "$cache/.deps.lock"
+if ! flock -n 9; then
+  log "waiting for another deps.sh run on $cache"
+  flock 9
+fi
+
 # The long compiles run at a lower priority so that the machine stays responsive.
 low() { nice -n 10 "$@"; }
 
@@ -60,9 +68,13 @@ if [ "$(id -u)" -ne 0 ]; then
   if command -v sudo >/dev/null 2>&1; then
     as_root=(sudo)
   else
-    as_root=(false)
+    as_root=(no_root)
   fi
 fi
+no_root() {
+  log "needs root or sudo for: $*"
+  exit 1
+}
 
 # --- 1. Debian packages -------------------------------------------------------------------
 stage "packages"
@@ -109,10 +121,6 @@ if [ ! -f "$src_list" ] && ! apt-cache showsrc qt6-base 2>/dev/null | grep -q '^
   need_update=1
 fi
 if [ ${#missing[@]} -gt 0 ] || [ "$need_update" -eq 1 ]; then
-  if [ "${as_root[*]}" = false ]; then
-    log "needs root or sudo to install: ${missing[*]}"
-    exit 1
-  fi
   "${as_root[@]}" apt-get update -q
 fi
 if [ ${#missing[@]} -gt 0 ]; then
@@ -141,7 +149,7 @@ fetch_source() {
   fi
   for version in $versions; do
     local dsc="${package}_${version#*:}.dsc"
-    if [ -f "$src/$dsc" ] || (cd "$src" && apt-get source -q --download-only "$package=$version" >&2); then
+    if (cd "$src" && apt-get source -q --download-only "$package=$version" >&2); then
       fetched="$dsc"
       break
     fi
@@ -156,7 +164,8 @@ fetch_source() {
     tarball="$(awk '/^Files:/ {f = 1; next} /^[^ ]/ {f = 0} f && $3 ~ /\.orig\.tar\./ {print $3}' \
       "$src/$fetched" | head -n 1)"
     mkdir -p "$src/$package"
-    tar -xf "$src/$tarball" -C "$src/$package" --strip-components=1 --wildcards "*/$only"
+    tar -xf "$src/$tarball" -C "$src/$package" --no-same-owner --strip-components=1 \
+      --wildcards "*/$only"
   else
     # apt has checked the files against the signed archive index already.
     (cd "$src" && dpkg-source --no-check -x "$fetched" "$package" >&2)
@@ -181,12 +190,13 @@ if stamp_current "$mariadb_stamp" "$(cat "$src/mariadb.unpacked") ${mariadb_args
 else
   low cmake -G Ninja -S "$mariadb_src" -B "$build/mariadb" \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DWWWEKSPORTS_WINDOWS_CACHE="$cache" \
-    -DCMAKE_INSTALL_PREFIX="$cache/mariadb" "${mariadb_args[@]}" > "$build/mariadb-configure.log" ||
+    -DCMAKE_INSTALL_PREFIX="$cache/mariadb" "${mariadb_args[@]}" > "$build/mariadb-configure.log" 2>&1 ||
     { tail -n 40 "$build/mariadb-configure.log" >&2; exit 1; }
-  low cmake --build "$build/mariadb" --parallel "$jobs" > "$build/mariadb-build.log" ||
+  low cmake --build "$build/mariadb" --parallel "$jobs" > "$build/mariadb-build.log" 2>&1 ||
     { tail -n 40 "$build/mariadb-build.log" >&2; exit 1; }
   rm -rf "$cache/mariadb"
-  cmake --install "$build/mariadb" --strip > /dev/null
+  cmake --install "$build/mariadb" --strip > "$build/mariadb-install.log" 2>&1 ||
+    { tail -n 20 "$build/mariadb-install.log" >&2; exit 1; }
   echo "$(cat "$src/mariadb.unpacked") ${mariadb_args[*]}" > "$mariadb_stamp"
   stage_done
 fi
@@ -241,9 +251,9 @@ else
     echo 'target_link_libraries(orcus-parts PRIVATE ZLIB::ZLIB)'
   } > "$project/CMakeLists.txt"
   low cmake -G Ninja -S "$project" -B "$project/build" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DWWWEKSPORTS_WINDOWS_CACHE="$cache" > "$build/orcus-configure.log" ||
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DWWWEKSPORTS_WINDOWS_CACHE="$cache" > "$build/orcus-configure.log" 2>&1 ||
     { tail -n 40 "$build/orcus-configure.log" >&2; exit 1; }
-  low cmake --build "$project/build" --parallel "$jobs" > "$build/orcus-build.log" ||
+  low cmake --build "$project/build" --parallel "$jobs" > "$build/orcus-build.log" 2>&1 ||
     { tail -n 40 "$build/orcus-build.log" >&2; exit 1; }
   rm -rf "$cache/orcus"
   mkdir -p "$cache/orcus/lib" "$cache/orcus/include/liborcus-0.17/orcus"
@@ -317,22 +327,23 @@ EOF
   fi
   low cmake -G Ninja -S "$qt_src" -B "$build/qt" \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DWWWEKSPORTS_WINDOWS_CACHE="$cache" \
-    -DCMAKE_INSTALL_PREFIX="$cache/qt" "${qt_args[@]}" > "$build/qt-configure.log" ||
+    -DCMAKE_INSTALL_PREFIX="$cache/qt" "${qt_args[@]}" > "$build/qt-configure.log" 2>&1 ||
     { tail -n 40 "$build/qt-configure.log" >&2; exit 1; }
-  log "building Qt: about 35 minutes on 2 cores; log in $build/qt-build.log"
-  low cmake --build "$build/qt" --parallel "$jobs" > "$build/qt-build.log" ||
+  log "building Qt: about 30 minutes on 2 cores; log in $build/qt-build.log"
+  low cmake --build "$build/qt" --parallel "$jobs" > "$build/qt-build.log" 2>&1 ||
     { grep -A 20 '^FAILED' "$build/qt-build.log" | head -n 60 >&2; exit 1; }
   rm -rf "$cache/qt"
-  cmake --install "$build/qt" --strip > /dev/null
+  cmake --install "$build/qt" --strip > "$build/qt-install.log" 2>&1 ||
+    { tail -n 20 "$build/qt-install.log" >&2; exit 1; }
   echo "$(cat "$src/qt6-base.unpacked") ${qt_args[*]}" > "$qt_stamp"
   stage_done
 fi
 
 # --- Where things are ----------------------------------------------------------------------
-runtime="/usr/lib/gcc/$triple/$($triple-gcc-posix -dumpversion)-posix"
+runtime="$(dirname "$($triple-g++-posix -print-file-name=libstdc++-6.dll)")"
 cat <<EOF
 Windows dependencies in $cache:
-  Qt $qt_version (CMAKE_PREFIX_PATH)  $cache/qt
+  Qt $qt_version (CMAKE_PREFIX_PATH)  $cache/qt  (DLLs: bin; plugins: plugins/platforms, plugins/styles)
   MariaDB Connector/C $mariadb_version  $cache/mariadb  (DLL and plugins: lib/mariadb, lib/mariadb/plugin)
   liborcus parts $orcus_version       $cache/orcus
   PKG_CONFIG_LIBDIR          $cache/pkgconfig
