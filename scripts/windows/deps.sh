@@ -84,7 +84,7 @@ packages=(
   wine wine64 libwine-dev
   libboost-dev libmdds-dev
   dpkg-dev qt6-base-dev qt6-base-dev-tools
-  cmake ninja-build pkg-config xz-utils zip patch
+  cmake ninja-build pkg-config xz-utils zip
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -96,14 +96,17 @@ done
 # `apt-get source` needs deb-src entries: the same mirrors and suites as the deb ones.
 src_list=/etc/apt/sources.list.d/wwweksports-src.sources
 need_update=0
-if [ ! -f "$src_list" ] && ! apt-cache showsrc qt6-base 2>/dev/null | grep -q '^Package:'; then
+if ! apt-cache showsrc qt6-base 2>/dev/null | grep -q '^Package:'; then
+  need_update=1
+fi
+if [ "$need_update" -eq 1 ] && [ ! -f "$src_list" ]; then
   if [ -f /etc/apt/sources.list.d/debian.sources ]; then
     entries="$(sed -n -e 's/^Types:.*\bdeb\b.*$/Types: deb-src/' -e p \
       /etc/apt/sources.list.d/debian.sources)"
   elif [ -f /etc/apt/sources.list ]; then
     # The one-line format, turned into deb822 stanzas.
     entries="$(awk '$1 == "deb" {
-        opts = ""; i = 2
+        i = 2
         if ($2 ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
         printf "Types: deb-src\nURIs: %s\nSuites: %s\nComponents:", $i, $(i + 1)
         for (j = i + 2; j <= NF; j++) printf " %s", $j
@@ -118,7 +121,6 @@ if [ ! -f "$src_list" ] && ! apt-cache showsrc qt6-base 2>/dev/null | grep -q '^
   log "adding $src_list"
   printf '# deb-src twins of the deb entries, for scripts/windows/deps.sh (apt-get source).\n%s\n' \
     "$entries" | "${as_root[@]}" tee "$src_list" >/dev/null
-  need_update=1
 fi
 if [ ${#missing[@]} -gt 0 ] || [ "$need_update" -eq 1 ]; then
   "${as_root[@]}" apt-get update -q
