@@ -286,14 +286,14 @@ void KeyedUpdate::write(BulkWriter& writer, size_t start, size_t end) {
     // each row up among the new values: one pass over the table costs the server far less
     // than fetching that many rows one by one by their key. The statement then takes every
     // row it can, and a smaller one keeps to kKeyedRows.
-    size_t changing = 0;
-    for (size_t row = start; row < end; ++row) {
-        const auto known = current_.find(keys_[row]);
-        if (known == current_.end() || !Holds(known->second, values_[row])) ++changing;
-    }
     const auto throughTable = [this](size_t rows) {
         return tableRows_ > 0 && rows * kScanShare >= tableRows_;
     };
+    size_t changing = 0;  // counted only where the table's size is known
+    for (size_t row = start; tableRows_ > 0 && row < end; ++row) {
+        const auto known = current_.find(keys_[row]);
+        if (known == current_.end() || !Holds(known->second, values_[row])) ++changing;
+    }
     const size_t rowCap = throughTable(changing) ? std::numeric_limits<size_t>::max() : kKeyedRows;
     std::vector<Row> chunk;
     std::set<int64_t> chunkKeys;

@@ -97,8 +97,6 @@ public:
     }
 };
 
-QString FirstLine(const QString& text) { return text.section(QLatin1Char('\n'), 0, 0); }
-
 // How far the phase a status text tells of has come, in percent: "Paka: 3 no 20",
 // "Sūtu preces 1200/50000"; nothing for other texts.
 std::optional<int> PhasePercent(const QString& status) {
@@ -337,7 +335,7 @@ void TWWWEksports::runUpload(Upload upload) {
     QApplication::restoreOverrideCursor();
     if (error || outcome == Outcome::ConnectionFailed || outcome == Outcome::ShownErrors) {
         // The trace of a failed run stays in the log and the status bar.
-        const QString reason = error ? FirstLine(*error)
+        const QString reason = error ? error->section(QLatin1Char('\n'), 0, 0)
                                : outcome == Outcome::ConnectionFailed
                                    ? QStringLiteral("neizdevās pieslēgties datu bāzei")
                                    : QStringLiteral("daļu ierakstu veikals neņēma pretī");
