@@ -44,6 +44,7 @@ public:
     }
     void addProcessLine(const QString&) override {}
     void reportLink(const QString&) override {}
+    void reportChanges(const ChangeReport&, Changes) override {}
     void showMessage(const QString& text) override {
         std::fprintf(stderr, "message: %s\n", text.toStdString().c_str());
     }

@@ -4,6 +4,9 @@
 #include <malloc.h>
 #endif
 
+#include <optional>
+
+#include "app/ShopChanges.h"
 #include "app/UploadFrame.h"
 #include "catalogue/CatalogueUpload.h"
 #include "prices/PromotionalPrices.h"
@@ -12,25 +15,56 @@
 
 namespace wwweksports {
 
-Outcome UploadCatalogue(ShopConnection& connection, Operator& op) {
+namespace {
+
+// What the shop held before the first try of a run: a try that lost its link may have
+// changed the shop already.
+void ReadHoldingsOnce(std::optional<ShopHoldings>& holdings, ShopConnection& connection,
+                      const ChangeReport* changes, bool catalogue) {
+    if (changes && !holdings) holdings = ReadShopHoldings(connection, catalogue, !catalogue, false);
+}
+
+// With `changes`, what the shop held is read first, under the run lock, and an upload that
+// ends normally adds to it what it changed.
+Outcome UploadCatalogueNoting(ShopConnection& connection, Operator& op, ChangeReport* changes) {
     Catalogue catalogue;
-    return RunUpload(
+    std::optional<ShopHoldings> holdings;
+    const Outcome outcome = RunUpload(
         connection, op,
         [&](const Inputs& in, uint64_t maxPacket) {
             catalogue = ReadCatalogue(in.workbookPath, maxPacket);
         },
-        [&] { return WriteCatalogue(connection, catalogue, op); });
+        [&] {
+            ReadHoldingsOnce(holdings, connection, changes, true);
+            return WriteCatalogue(connection, catalogue, op);
+        });
+    if (outcome == Outcome::Done && changes) CompareCatalogue(catalogue, *holdings, *changes);
+    return outcome;
 }
 
-Outcome UploadSpecialPrices(ShopConnection& connection, Operator& op) {
+Outcome UploadSpecialPricesNoting(ShopConnection& connection, Operator& op, ChangeReport* changes) {
     std::vector<SpecialPrice> specials;
-    return RunUpload(
+    std::optional<ShopHoldings> holdings;
+    const Outcome outcome = RunUpload(
         connection, op,
         [&](const Inputs& in, uint64_t) { specials = ReadSpecialPrices(in.workbookPath); },
         [&] {
+            ReadHoldingsOnce(holdings, connection, changes, false);
             WriteSpecialPrices(connection, specials, op);
             return Outcome::Done;
         });
+    if (outcome == Outcome::Done && changes) CompareSpecials(specials, *holdings, *changes);
+    return outcome;
+}
+
+}  // namespace
+
+Outcome UploadCatalogue(ShopConnection& connection, Operator& op) {
+    return UploadCatalogueNoting(connection, op, nullptr);
+}
+
+Outcome UploadSpecialPrices(ShopConnection& connection, Operator& op) {
+    return UploadSpecialPricesNoting(connection, op, nullptr);
 }
 
 namespace {
@@ -60,6 +94,9 @@ Outcome UploadStockBalances(ShopConnection& connection, Operator& op) {
                              .arg(GroupedNumber(summary.set), GroupedNumber(summary.missing));
     op.setStatus(done, StatusRefresh::Repaint);
     op.addProcessLine(done);
+    ChangeReport changes;
+    CompareStock(balances, summary.before, {}, changes);
+    op.reportChanges(changes, Operator::Changes::Made);
     return outcome;
 }
 
@@ -69,12 +106,16 @@ Outcome SendLists(ShopConnection& connection, Operator& op) {
     // The products workbook read for the catalogue serves the special prices.
     const KeepReadWorkbooks keep;
     Outcome outcome = Outcome::Done;
-    if (op.inputs().products) outcome = Worse(outcome, UploadCatalogue(connection, op));
+    ChangeReport changes;
+    if (op.inputs().products)
+        outcome = Worse(outcome, UploadCatalogueNoting(connection, op, &changes));
     // Read again: the box may have changed while the catalogue was sent.
-    if (op.inputs().specials) outcome = Worse(outcome, UploadSpecialPrices(connection, op));
+    if (op.inputs().specials)
+        outcome = Worse(outcome, UploadSpecialPricesNoting(connection, op, &changes));
     if (outcome != Outcome::Done) return outcome;
     op.setStatus(QStringLiteral("Saraksti aizsūtīti !!!"), StatusRefresh::None);
     op.addProcessLine(QStringLiteral("Saraksti aizsūtīti"));
+    op.reportChanges(changes, Operator::Changes::Made);
     return Outcome::Done;
 }
 

@@ -1,5 +1,10 @@
 #include "cli/CliMain.h"
 
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "app/ShopCheck.h"
 #include "app/UploadFrame.h"
 #include "app/Uploads.h"
 #include "cli/CliOperator.h"
@@ -55,19 +60,68 @@ void PrintCounters(const ShopConnection& connection, QTextStream& err) {
         << Qt::endl;
 }
 
+QString CommandName(CliOptions::Command command) {
+    switch (command) {
+        case CliOptions::Command::SendLists:
+            return QStringLiteral("send-lists");
+        case CliOptions::Command::SendStock:
+            return QStringLiteral("send-stock");
+        case CliOptions::Command::Check:
+            return QStringLiteral("check");
+        case CliOptions::Command::TestConnection:
+            return QStringLiteral("test-connection");
+        default:
+            break;
+    }
+    return QString();
+}
+
+// The run as one JSON object: the command, its exit status, the error that ended it, and
+// the changes it found (check) or made (uploads).
+void PrintJson(const CliOptions& options, int status, const QString& error, const CliOperator& op,
+               QTextStream& out) {
+    QJsonObject object{{QStringLiteral("command"), CommandName(options.command)},
+                       {QStringLiteral("status"), status}};
+    if (options.command == CliOptions::Command::Check) {
+        object.insert(QStringLiteral("offline"), options.offline);
+        object.insert(QStringLiteral("publishable"), status == kExitDone);
+    }
+    object.insert(QStringLiteral("error"), error.isEmpty() ? QJsonValue() : QJsonValue(error));
+    object.insert(
+        QStringLiteral("changes"),
+        op.changes() ? QJsonDocument::fromJson(ChangeJson(*op.changes())).object() : QJsonValue());
+    out << QJsonDocument(object).toJson(QJsonDocument::Compact) << Qt::endl;
+}
+
 }  // namespace
 
-int RunCli(const QStringList& args, const SettingsStore& store, QTextStream& out,
-           QTextStream& err) {
+int RunCli(const QStringList& args, const SettingsStore& store, QTextStream& out, QTextStream& err,
+           bool stderrIsTerminal) {
     QString error;
     const std::optional<CliOptions> options = ParseCliOptions(args, error);
     if (!options) {
         err << "wwweksports-cli: " << error << Qt::endl << CliUsage();
-        return kExitFailed;
+        return kExitInputMissing;
     }
     if (options->command == CliOptions::Command::Help) {
         out << CliUsage();
         return kExitDone;
+    }
+    if (options->command == CliOptions::Command::Version) {
+        out << QStringLiteral("wwweksports-cli %1").arg(QStringLiteral(WWWEKSPORTS_VERSION))
+            << Qt::endl;
+        return kExitDone;
+    }
+    QFile logFile;
+    if (options->logFile) {
+        logFile.setFileName(*options->logFile);
+        if (!logFile.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            err << "wwweksports-cli: "
+                << QStringLiteral("žurnāla failu %1 nevar atvērt: %2")
+                       .arg(*options->logFile, logFile.errorString())
+                << Qt::endl;
+            return kExitInputMissing;
+        }
     }
 
     Inputs inputs;
@@ -79,7 +133,12 @@ int RunCli(const QStringList& args, const SettingsStore& store, QTextStream& out
         return kExitInputMissing;
     }
 
-    CliOperator op(inputs, out, err);
+    CliOutput output;
+    output.quiet = options->quiet;
+    output.json = options->json;
+    output.terminal = stderrIsTerminal;
+    if (logFile.isOpen()) output.log = &logFile;
+    CliOperator op(inputs, out, err, output);
     ShopConnection connection;
     if (options->timeoutSeconds)
         connection.setParam(QStringLiteral("Timeout"), QString::number(*options->timeoutSeconds));
@@ -101,18 +160,25 @@ int RunCli(const QStringList& args, const SettingsStore& store, QTextStream& out
             case CliOptions::Command::SendLists:
                 status = ExitStatus(SendLists(connection, op));
                 break;
+            case CliOptions::Command::Check:
+                status = ExitStatus(CheckBeforeSending(connection, op, options->offline));
+                break;
             case CliOptions::Command::None:
             case CliOptions::Command::Help:
+            case CliOptions::Command::Version:
                 break;
         }
     } catch (const Error& e) {
-        err << ErrorMessage(e) << Qt::endl;
+        error = ErrorMessage(e);
+        op.writeError(error);
         status = ExitStatus(e.category());
     } catch (const std::exception& e) {
-        err << QString::fromLocal8Bit(e.what()) << Qt::endl;
+        error = QString::fromLocal8Bit(e.what());
+        op.writeError(error);
         status = kExitFailed;
     }
-    PrintCounters(connection, err);
+    if (!options->quiet) PrintCounters(connection, err);
+    if (options->json) PrintJson(*options, status, error, op, out);
     return status;
 }
 

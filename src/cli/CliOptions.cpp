@@ -1,12 +1,40 @@
 #include "cli/CliOptions.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "shopdb/LinkSecurity.h"
 #include "workbook/Workbook.h"
 
 namespace wwweksports {
+namespace {
+
+// The password is the file's first line. A file that others than its owner may read is
+// refused: the password would not be the owner's secret.
+bool ReadPasswordFile(const QString& path, QString& password, QString& error) {
+    QFile file(path);
+#ifndef _WIN32
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    if (file.exists() && (file.permissions() & others)) {
+        error = QStringLiteral(
+                    "paroles failu %1 var lasīt arī citi, ne tikai tā īpašnieks: "
+                    "atļaujiet lasīt tikai īpašniekam (chmod 600 %1)")
+                    .arg(path);
+        return false;
+    }
+#endif
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("paroles failu %1 nevar nolasīt: %2").arg(path, file.errorString());
+        return false;
+    }
+    QString text = QString::fromUtf8(file.readLine());
+    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r'))) text.chop(1);
+    password = text;
+    return true;
+}
+
+}  // namespace
 
 std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& error) {
     CliOptions options;
@@ -34,8 +62,9 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& erro
                 error = QStringLiteral("%1 neņem vērtību").arg(arg);
                 return false;
             }
-            if (options.command != CliOptions::Command::SendLists) {
-                error = QStringLiteral("%1 attiecas uz send-lists").arg(arg);
+            if (options.command != CliOptions::Command::SendLists &&
+                options.command != CliOptions::Command::Check) {
+                error = QStringLiteral("%1 attiecas uz send-lists un check").arg(arg);
                 return false;
             }
             target = value;
@@ -84,8 +113,31 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& erro
             ok = takeValue(options.user);
         } else if (arg == QLatin1String("--password-env")) {
             ok = takeValue(options.passwordEnv);
+        } else if (arg == QLatin1String("--password-file")) {
+            ok = takeValue(options.passwordFile);
         } else if (arg == QLatin1String("--workbooks")) {
             ok = takeValue(options.workbooks);
+        } else if (arg == QLatin1String("--log-file")) {
+            ok = takeValue(options.logFile);
+        } else if (arg == QLatin1String("--format")) {
+            std::optional<QString> format;
+            ok = takeValue(format);
+            if (ok && *format != QLatin1String("text") && *format != QLatin1String("json")) {
+                error = QStringLiteral("--format vajag text vai json: %1").arg(*format);
+                ok = false;
+            }
+            options.json = ok && *format == QLatin1String("json");
+        } else if (arg == QLatin1String("--quiet") || arg == QLatin1String("-q")) {
+            options.quiet = true;
+        } else if (arg == QLatin1String("--offline")) {
+            options.offline = true;
+            if (options.command != CliOptions::Command::Check) {
+                error = QStringLiteral("--offline attiecas uz check");
+                ok = false;
+            }
+        } else if (arg == QLatin1String("--version")) {
+            options.command = CliOptions::Command::Version;
+            return options;
         } else if (arg == QLatin1String("--products")) {
             ok = flag(options.products, true);
         } else if (arg == QLatin1String("--no-products")) {
@@ -111,6 +163,8 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& erro
             options.command = CliOptions::Command::SendLists;
         } else if (arg == QLatin1String("send-stock")) {
             options.command = CliOptions::Command::SendStock;
+        } else if (arg == QLatin1String("check")) {
+            options.command = CliOptions::Command::Check;
         } else if (arg == QLatin1String("test-connection")) {
             options.command = CliOptions::Command::TestConnection;
         } else {
@@ -121,6 +175,10 @@ std::optional<CliOptions> ParseCliOptions(const QStringList& args, QString& erro
     }
     if (options.command == CliOptions::Command::None) {
         error = QStringLiteral("nav dota komanda");
+        return std::nullopt;
+    }
+    if (options.passwordEnv && options.passwordFile) {
+        error = QStringLiteral("paroli ņem vai no --password-env, vai no --password-file");
         return std::nullopt;
     }
     return options;
@@ -138,6 +196,8 @@ bool ApplyCliOptions(const CliOptions& options, Inputs& inputs, QString& error) 
         }
         inputs.password = qEnvironmentVariable(name.constData());
     }
+    if (options.passwordFile && !ReadPasswordFile(*options.passwordFile, inputs.password, error))
+        return false;
     if (options.workbooks) {
         // The workbooks are found in the directory of a file path: a directory given here
         // stands for a file in it.
@@ -157,18 +217,25 @@ bool ApplyCliOptions(const CliOptions& options, Inputs& inputs, QString& error) 
 QString CliUsage() {
     return QStringLiteral(
         "Usage: wwweksports-cli [--address HOST[:PORT]] [--database NAME] [--user NAME]\n"
-        "                       [--password-env VAR] [--workbooks PATH]\n"
+        "                       [--password-env VAR | --password-file FILE] [--workbooks PATH]\n"
         "                       [--timeout SECONDS] [--lock-wait SECONDS]\n"
         "                       [--tls MODE] [--tls-ca FILE] [--tls-cert FILE] [--tls-key FILE]\n"
-        "                       COMMAND\n"
+        "                       [--quiet] [--log-file FILE] [--format text|json] COMMAND\n"
+        "       wwweksports-cli --version | --help\n"
         "Commands:\n"
         "  send-lists [--products | --no-products] [--specials | --no-specials]\n"
         "             publish groups and products and/or special prices\n"
         "  send-stock       set every product's stock quantity from Preces_web.xlsx\n"
+        "  check [--offline] [--products | --no-products] [--specials | --no-specials]\n"
+        "             read and check the workbooks as the uploads would, then show what\n"
+        "             send-lists and send-stock would change in the shop, reading only;\n"
+        "             --offline: the workbooks only, no connection\n"
         "  test-connection  try the shop database connection\n"
         "Defaults are the inputs saved by the window; options apply to this run only.\n"
         "--workbooks takes the folder of Grupas_web.xlsx and Preces_web.xlsx, or a file in it.\n"
-        "--password-env names the environment variable that holds the database password.\n"
+        "--password-env names the environment variable that holds the database password;\n"
+        "--password-file a file whose first line is the password, which only its owner may\n"
+        "  read (chmod 600).\n"
         "--timeout: seconds the shop database may stay silent before the link counts as lost\n"
         "  (default 300); a lost link is tried again 3 times, after 2, 4 and 8 seconds.\n"
         "--lock-wait: seconds to wait for another upload to the same shop database (default 60).\n"
@@ -182,8 +249,14 @@ QString CliUsage() {
         "--tls-cert, --tls-key: a client certificate and its key (PEM), for servers that ask.\n"
         "  Example, a hosted database: --address db.example.com:3306 --tls verify-identity\n"
         "Whether the link is encrypted, and with what, is printed on stderr after connecting.\n"
-        "Exit status: 0 done; 2 a required input is missing; 3 the connection test failed;\n"
-        "1 any other error.\n");
+        "--quiet: only errors and the summary of changes.\n"
+        "--log-file: every log and status line is appended to FILE with its date and time.\n"
+        "--format json: the summary as one JSON object on stdout (log lines go to stderr).\n"
+        "Progress updates one line on a terminal; elsewhere it is written at most every 5\n"
+        "seconds or 10%, with the time.\n"
+        "Exit status: 0 done (check: the workbooks can be published); 1 a workbook is refused\n"
+        "or another error; 2 a usage error or a required input is missing; 3 the shop database\n"
+        "could not be reached.\n");
 }
 
 }  // namespace wwweksports

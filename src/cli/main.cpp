@@ -7,7 +7,12 @@
 #include "settings/SettingsStore.h"
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
 #endif
 
 int main(int argc, char* argv[]) {
@@ -20,5 +25,6 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     const wwweksports::SettingsStore store;
-    return wwweksports::RunCli(app.arguments().mid(1), store, out, err);
+    return wwweksports::RunCli(app.arguments().mid(1), store, out, err,
+                               isatty(fileno(stderr)) != 0);
 }

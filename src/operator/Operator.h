@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "operator/ChangeReport.h"
+
 namespace wwweksports {
 
 // The operator's inputs as the window's fields hold them at this moment, untrimmed.
@@ -46,6 +48,11 @@ public:
 
     // Whether and how the link to the shop database is encrypted, after each connection test.
     virtual void reportLink(const QString& text) = 0;
+
+    // What a check found an upload would change (Foreseen), or what an upload that ended
+    // normally changed (Made).
+    enum class Changes { Foreseen, Made };
+    virtual void reportChanges(const ChangeReport& report, Changes changes) = 0;
 };
 
 }  // namespace wwweksports

@@ -149,6 +149,8 @@ public:
     // has (as far as known from readCurrent() or setCurrent()).
     size_t distinctKeys() const;
     size_t keysFound() const { return current_.size(); }
+    // The value of each key found, as known now: before write(), what the table holds.
+    const std::map<int64_t, std::optional<std::string>>& current() const { return current_; }
 
     // Queues the statements for rows start .. end - 1.
     void write(BulkWriter& writer, size_t start, size_t end);

@@ -1,5 +1,7 @@
 #include "stock/StockBalances.h"
 
+#include <string>
+
 #include "shopdb/BulkWriter.h"
 #include "workbook/Workbook.h"
 
@@ -30,7 +32,9 @@ StockSummary WriteStockBalances(ShopConnection& connection,
         update.add(balance.productId, int64_t{balance.quantity});
     if (update.size() == 0) return {};
     update.readCurrent(connection);
-    const StockSummary summary{update.keysFound(), update.distinctKeys() - update.keysFound()};
+    StockSummary summary{update.keysFound(), update.distinctKeys() - update.keysFound(), {}};
+    for (const auto& [id, quantity] : update.current())
+        summary.before.emplace(id, quantity ? std::stoll(*quantity) : 0);
     BulkWriter writer(connection);
     update.write(writer, 0, update.size());
     writer.send();

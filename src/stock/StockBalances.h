@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 namespace wwweksports {
@@ -24,6 +25,7 @@ std::vector<StockBalance> ReadStockBalances(const QString& workbookPath);
 struct StockSummary {
     size_t set = 0;
     size_t missing = 0;
+    std::map<int64_t, int64_t> before;  // the quantities the shop held of the IDs it has
 };
 
 // Database errors raise Error; the rows before stay updated.

@@ -21,8 +21,10 @@
 #include <optional>
 #include <utility>
 
+#include "app/ShopCheck.h"
 #include "app/Uploads.h"
 #include "operator/ProcessLog.h"
+#include "operator/StatusProgress.h"
 #include "shopdb/ShopConnection.h"
 #include "window/Glyphs.h"
 #include "window/SecurityDialog.h"
@@ -96,18 +98,6 @@ public:
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
-
-// How far the phase a status text tells of has come, in percent: "Paka: 3 no 20",
-// "Sūtu preces 1200/50000"; nothing for other texts.
-std::optional<int> PhasePercent(const QString& status) {
-    static const QRegularExpression step(QStringLiteral("(\\d+)(?: no |/)(\\d+)$"));
-    const QRegularExpressionMatch match = step.match(status);
-    if (!match.hasMatch()) return std::nullopt;
-    const qlonglong done = match.captured(1).toLongLong();
-    const qlonglong all = match.captured(2).toLongLong();
-    if (all <= 0) return std::nullopt;
-    return static_cast<int>(std::min<qlonglong>(100, done * 100 / all));
-}
 
 template <typename Control>
 Control* Place(Control* control, const char* name, int left, int top, int width, int height) {
@@ -206,6 +196,11 @@ void TWWWEksports::createControls() {
     btDrosiba =
         Place(new QPushButton(QStringLiteral("Drošība"), page), "btDrosiba", 291, 98, 67, 25);
     btDrosiba->setToolTip(QStringLiteral("Savienojuma ar datu bāzi šifrēšana un CA fails"));
+    // In the free strip under the buttons: no control of the page moves.
+    btParbaudit =
+        Place(new QPushButton(QStringLiteral("Pārbaudīt"), page), "btParbaudit", 3, 127, 117, 23);
+    btParbaudit->setToolTip(
+        QStringLiteral("Ko sūtīšana mainītu veikalā: tikai lasa, neko neraksta"));
 
     lstProcess = Place(new QListWidget(tabStatusLog), "lstProcess", 0, 2, 429, 631);
     lstProcess->setItemDelegate(new FixedHeightDelegate(lstProcess));
@@ -226,12 +221,14 @@ void TWWWEksports::createControls() {
     connect(btExcelDir, &QPushButton::clicked, this, &TWWWEksports::btExcelDirClick);
     connect(btClose, &QPushButton::clicked, this, &TWWWEksports::btCloseClick);
     connect(btDrosiba, &QPushButton::clicked, this, &TWWWEksports::btDrosibaClick);
+    connect(btParbaudit, &QPushButton::clicked, this, &TWWWEksports::btParbauditClick);
 }
 
 void TWWWEksports::applyTabOrder() {
     QWidget* const order[] = {btExportAtlikumi, btClose,          btSutitKlasif, edMySQL_DB,
                               edMySQLUserName,  edMySQLFTPParole, edMySQL_IP,    btExcelDir,
-                              shExcelDir,       chkPreces,        chkSpecCenas,  btDrosiba};
+                              shExcelDir,       chkPreces,        chkSpecCenas,  btDrosiba,
+                              btParbaudit};
     for (size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
@@ -314,8 +311,21 @@ void TWWWEksports::reportLink(const QString& text) {
     addProcessLine(text);
 }
 
+void TWWWEksports::reportChanges(const ChangeReport& report, Changes changes) {
+    if (changes == Changes::Made) {
+        addProcessLine(QStringLiteral("Veikalā mainīts: ") + ChangeLine(report));
+        return;
+    }
+    addProcessLine(QStringLiteral("Pārbaude: sūtot veikalā mainītos"));
+    for (const QString& line : ChangeTable(report).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        addProcessLine(line.simplified());
+    if (!report.anyChange())
+        addProcessLine(QStringLiteral("Pārbaude: veikals jau ir kā darbgrāmatās"));
+    pgLappuses->setCurrentWidget(tabStatusLog);
+}
+
 template <typename Upload>
-void TWWWEksports::runUpload(Upload upload) {
+void TWWWEksports::runUpload(Upload upload, const QString& failed) {
     if (uploadRunning_) return;
     uploadRunning_ = true;
     linkLoggedThisRun_ = false;
@@ -339,9 +349,9 @@ void TWWWEksports::runUpload(Upload upload) {
                                : outcome == Outcome::ConnectionFailed
                                    ? QStringLiteral("neizdevās pieslēgties datu bāzei")
                                    : QStringLiteral("daļu ierakstu veikals neņēma pretī");
-        const QString failed = QStringLiteral("Sūtīšana neizdevās: %1").arg(reason);
-        addProcessLine(failed);
-        setStatus(failed, StatusRefresh::Repaint);
+        const QString trace = QStringLiteral("%1: %2").arg(failed, reason);
+        addProcessLine(trace);
+        setStatus(trace, StatusRefresh::Repaint);
     }
     if (error) ShowErrorDialog(this, *error);
     if (closeAfterUpload_) {
@@ -393,6 +403,14 @@ void TWWWEksports::btSutitKlasifClick() {
 void TWWWEksports::btExportAtlikumiClick() {
     runUpload(
         [this](ShopConnection& connection) { return UploadStockBalances(connection, *this); });
+}
+
+void TWWWEksports::btParbauditClick() {
+    runUpload(
+        [this](ShopConnection& connection) {
+            return CheckBeforeSending(connection, *this, /*offline=*/false);
+        },
+        QStringLiteral("Pārbaude neizdevās"));
 }
 
 void TWWWEksports::btExcelDirClick() {

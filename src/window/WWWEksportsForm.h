@@ -42,6 +42,7 @@ public:
     void showMessage(const QString& text) override;
     // In the process log once a run, and kept for the box "Drošība".
     void reportLink(const QString& text) override;
+    void reportChanges(const ChangeReport& report, Changes changes) override;
 
     // The two panels of StatusBar1; panel 1 holds no text, only the phase's progress bar.
     QLabel* statusPanel(int index) const;
@@ -65,12 +66,13 @@ private:
     void btExcelDirClick();
     void btCloseClick();
     void btDrosibaClick();
+    void btParbauditClick();
 
     // Runs one upload on a connection of its own, under the wait cursor, and shows an error
     // that escapes it; a failed run leaves a line in the log and the status bar. A click that
     // arrives while an upload lets events run is ignored: one run at a time.
     template <typename Upload>
-    void runUpload(Upload upload);
+    void runUpload(Upload upload, const QString& failed = QStringLiteral("Sūtīšana neizdevās"));
 
     SettingsStore store_;
     bool uploadRunning_ = false;
@@ -92,6 +94,7 @@ private:
     QPushButton* btExportAtlikumi = nullptr;
     QPushButton* btClose = nullptr;
     QPushButton* btDrosiba = nullptr;
+    QPushButton* btParbaudit = nullptr;
     QPushButton* btSutitKlasif = nullptr;
     QLineEdit* edMySQLUserName = nullptr;
     QLineEdit* edMySQLFTPParole = nullptr;

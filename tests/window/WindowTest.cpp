@@ -22,27 +22,32 @@ TEST_F(Window, IsFixedAndCentredWithTwoPagesCaptionsThatFitIn11PixelsAndItsTabOr
         EXPECT_LE(control->sizeHint().width(), control->width()) << caption.toStdString();
         EXPECT_LE(control->fontMetrics().height(), control->height()) << caption.toStdString();
     }
-    EXPECT_EQ(captions, 11);
-    // "Drošība" sits in the room the page leaves: it overlaps no other control there.
-    const QWidget* security = find("btDrosiba");
-    for (const QWidget* other :
-         find("tabSutisana")->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        EXPECT_TRUE(other == security || !other->geometry().intersects(security->geometry()))
-            << other->objectName().toStdString();
+    EXPECT_EQ(captions, 12);
+    // "Drošība" and "Pārbaudīt" sit in the room the page leaves: each overlaps no other
+    // control there, and stays inside the page.
+    const QWidget* page = find("tabSutisana");
+    for (const char* added : {"btDrosiba", "btParbaudit"}) {
+        const QWidget* button = find(added);
+        EXPECT_TRUE(page->rect().contains(button->geometry())) << added;
+        for (const QWidget* other :
+             page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            EXPECT_TRUE(other == button || !other->geometry().intersects(button->geometry()))
+                << added << " " << other->objectName().toStdString();
+        }
     }
     find<QLineEdit>("edMySQLFTPParole")->setText("ķēde 7");
     EXPECT_EQ(find<QLineEdit>("edMySQLFTPParole")->displayText(), "******");
 
     find("btExportAtlikumi")->setFocus();
     QStringList visited{window->focusWidget()->objectName()};
-    for (int i = 0; i < 11; ++i) {
+    for (int i = 0; i < 12; ++i) {
         QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
         visited << window->focusWidget()->objectName();
     }
     EXPECT_EQ(visited,
               QStringList({"btExportAtlikumi", "btClose", "btSutitKlasif", "edMySQL_DB",
                            "edMySQLUserName", "edMySQLFTPParole", "edMySQL_IP", "btExcelDir",
-                           "shExcelDir", "chkPreces", "chkSpecCenas", "btDrosiba"}));
+                           "shExcelDir", "chkPreces", "chkSpecCenas", "btDrosiba", "btParbaudit"}));
 }
 
 TEST_F(Window, StatusGoesToPanel0OnlyTheLastRefreshRunsEventsAndBoxesHaveTheirIcons) {

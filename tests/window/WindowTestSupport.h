@@ -83,6 +83,19 @@ protected:
                                       "");
     }
 
+    // The log's lines whole: a line the list wraps goes on in the next item, without a stamp.
+    QStringList logLines() const {
+        static const QRegularExpression stamp("^\\d\\d\\.\\d\\d-\\d\\d:\\d\\d:\\d\\d ");
+        QStringList lines;
+        for (const auto* item : find<QListWidget>("lstProcess")->findItems("", Qt::MatchContains)) {
+            if (item->text().contains(stamp) || lines.isEmpty())
+                lines << QString(item->text()).remove(stamp);
+            else
+                lines.last() += item->text();
+        }
+        return lines;
+    }
+
     QTemporaryDir configDir;
     ModalAnswerer answerer;
     std::unique_ptr<TWWWEksports> window;

@@ -1,0 +1,186 @@
+#include "operator/ChangeReport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <utility>
+
+namespace wwweksports {
+namespace {
+
+const char* KindKey(ChangeExample::Kind kind) {
+    switch (kind) {
+        case ChangeExample::Kind::Added:
+            return "added";
+        case ChangeExample::Kind::Removed:
+            return "removed";
+        case ChangeExample::Kind::NotInShop:
+            return "notInShop";
+        case ChangeExample::Kind::Changed:
+            break;
+    }
+    return "changed";
+}
+
+QString KindTitle(ChangeExample::Kind kind) {
+    switch (kind) {
+        case ChangeExample::Kind::Added:
+            return QStringLiteral("jauns");
+        case ChangeExample::Kind::Removed:
+            return QStringLiteral("dzēsts");
+        case ChangeExample::Kind::NotInShop:
+            return QStringLiteral("nav veikalā");
+        case ChangeExample::Kind::Changed:
+            break;
+    }
+    return QStringLiteral("mainīts");
+}
+
+int64_t& Counter(ChangeSection& section, ChangeExample::Kind kind) {
+    switch (kind) {
+        case ChangeExample::Kind::Added:
+            return section.added;
+        case ChangeExample::Kind::Removed:
+            return section.removed;
+        case ChangeExample::Kind::NotInShop:
+            return section.notInShop;
+        case ChangeExample::Kind::Changed:
+            break;
+    }
+    return section.changed;
+}
+
+QString ExampleText(const ChangeExample& e) {
+    QString text = QStringLiteral("  %1, %2: %3").arg(KindTitle(e.kind), e.id, e.name);
+    if (!e.column.isEmpty())
+        text += QStringLiteral(" (%1: \"%2\" -> \"%3\")").arg(e.column, e.before, e.after);
+    return text;
+}
+
+}  // namespace
+
+void ChangeSection::add(ChangeExample example) {
+    int64_t& counter = Counter(*this, example.kind);
+    ++counter;
+    if (counter <= kExamples) examples.push_back(std::move(example));
+}
+
+ChangeSection& ChangeReport::section(ChangeSection::Part part) {
+    for (ChangeSection& s : sections)
+        if (s.part == part) return s;
+    ChangeSection added;
+    added.part = part;
+    const auto at = std::find_if(sections.begin(), sections.end(),
+                                 [part](const ChangeSection& s) { return s.part > part; });
+    return *sections.insert(at, added);
+}
+
+bool ChangeReport::anyChange() const {
+    return std::any_of(sections.begin(), sections.end(),
+                       [](const ChangeSection& s) { return s.added + s.removed + s.changed > 0; });
+}
+
+QString PartTitle(ChangeSection::Part part) {
+    switch (part) {
+        case ChangeSection::Part::Groups:
+            return QStringLiteral("grupas");
+        case ChangeSection::Part::Products:
+            return QStringLiteral("preces");
+        case ChangeSection::Part::Descriptions:
+            return QStringLiteral("apraksti");
+        case ChangeSection::Part::CategoryLinks:
+            return QStringLiteral("preču saites ar grupām");
+        case ChangeSection::Part::Keywords:
+            return QStringLiteral("SEO atslēgvārdi");
+        case ChangeSection::Part::SpecialPrices:
+            return QStringLiteral("akciju cenas");
+        case ChangeSection::Part::Stock:
+            break;
+    }
+    return QStringLiteral("atlikumi");
+}
+
+QString PartKey(ChangeSection::Part part) {
+    switch (part) {
+        case ChangeSection::Part::Groups:
+            return QStringLiteral("groups");
+        case ChangeSection::Part::Products:
+            return QStringLiteral("products");
+        case ChangeSection::Part::Descriptions:
+            return QStringLiteral("descriptions");
+        case ChangeSection::Part::CategoryLinks:
+            return QStringLiteral("categoryLinks");
+        case ChangeSection::Part::Keywords:
+            return QStringLiteral("keywords");
+        case ChangeSection::Part::SpecialPrices:
+            return QStringLiteral("specialPrices");
+        case ChangeSection::Part::Stock:
+            break;
+    }
+    return QStringLiteral("stock");
+}
+
+QString ChangeTable(const ChangeReport& report) {
+    const QString row = QStringLiteral("%1 %2 %3 %4 %5 %6\n");
+    const int width = 24;
+    QString text = row.arg(QString(), -width)
+                       .arg(QStringLiteral("jauni"), 9)
+                       .arg(QStringLiteral("dzēsti"), 9)
+                       .arg(QStringLiteral("mainīti"), 9)
+                       .arg(QStringLiteral("nemainīti"), 10)
+                       .arg(QStringLiteral("nav veikalā"), 12);
+    for (const ChangeSection& s : report.sections)
+        text += row.arg(PartTitle(s.part), -width)
+                    .arg(s.added, 9)
+                    .arg(s.removed, 9)
+                    .arg(s.changed, 9)
+                    .arg(s.unchanged, 10)
+                    .arg(s.notInShop, 12);
+    for (const ChangeSection& s : report.sections) {
+        if (s.examples.empty()) continue;
+        text += PartTitle(s.part) + QStringLiteral(":\n");
+        for (const ChangeExample& e : s.examples) text += ExampleText(e) + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString ChangeLine(const ChangeReport& report) {
+    QStringList parts;
+    for (const ChangeSection& s : report.sections) {
+        QStringList counts;
+        if (s.added > 0) counts << QStringLiteral("+%1").arg(s.added);
+        if (s.removed > 0) counts << QStringLiteral("-%1").arg(s.removed);
+        if (s.changed > 0) counts << QStringLiteral("~%1").arg(s.changed);
+        if (!counts.isEmpty()) parts << PartTitle(s.part) + QLatin1Char(' ') + counts.join(' ');
+    }
+    return parts.isEmpty() ? QStringLiteral("nekas") : parts.join(QStringLiteral(", "));
+}
+
+QByteArray ChangeJson(const ChangeReport& report) {
+    QJsonObject object;
+    for (const ChangeSection& s : report.sections) {
+        QJsonArray examples;
+        for (const ChangeExample& e : s.examples) {
+            QJsonObject example{{QStringLiteral("change"), QLatin1String(KindKey(e.kind))},
+                                {QStringLiteral("id"), e.id},
+                                {QStringLiteral("name"), e.name}};
+            if (!e.column.isEmpty()) {
+                example.insert(QStringLiteral("column"), e.column);
+                example.insert(QStringLiteral("old"), e.before);
+                example.insert(QStringLiteral("new"), e.after);
+            }
+            examples.append(example);
+        }
+        object.insert(PartKey(s.part),
+                      QJsonObject{{QStringLiteral("added"), static_cast<qint64>(s.added)},
+                                  {QStringLiteral("removed"), static_cast<qint64>(s.removed)},
+                                  {QStringLiteral("changed"), static_cast<qint64>(s.changed)},
+                                  {QStringLiteral("unchanged"), static_cast<qint64>(s.unchanged)},
+                                  {QStringLiteral("notInShop"), static_cast<qint64>(s.notInShop)},
+                                  {QStringLiteral("examples"), examples}});
+    }
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+}  // namespace wwweksports
