@@ -58,6 +58,8 @@ cli() {
     --password-env DEMO_SHOP_PASSWORD --workbooks "$demo/workbooks" "$@"
 }
 
+echo "What \"Sūtīt sarakstus\" and \"Sūtīt atlikumus\" would change, found by reading only:"
+cli check --products --specials
 cli send-lists --products --specials
 echo "The published catalogue (6 of $products products) after \"Sūtīt sarakstus\":"
 sql demo_shop -t -e "SELECT p.product_id, p.model, pd.name, cd.name AS category, p.price,

@@ -52,7 +52,8 @@ int64_t& Counter(ChangeSection& section, ChangeExample::Kind kind) {
 }
 
 QString ExampleText(const ChangeExample& e) {
-    QString text = QStringLiteral("  %1, %2: %3").arg(KindTitle(e.kind), e.id, e.name);
+    QString text = QStringLiteral("  %1, %2").arg(KindTitle(e.kind), e.id);
+    if (!e.name.isEmpty()) text += QStringLiteral(": ") + e.name;
     if (!e.column.isEmpty())
         text += QStringLiteral(" (%1: \"%2\" -> \"%3\")").arg(e.column, e.before, e.after);
     return text;
