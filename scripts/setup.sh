@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config file
   qt6-base-dev libgl-dev qt6-translations-l10n
   liborcus-dev
   libmariadb-dev mariadb-server mariadb-client

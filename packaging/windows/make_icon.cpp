@@ -1,6 +1,7 @@
-// Writes the program's Windows icon: the window icon's picture drawn at the sizes Windows
-// shows (16 to 256 pixels), each stored as PNG in one .ico file.
-//   wwweksports-make-icon OUT.ico
+// Writes the program's icon: for Windows the window icon's picture drawn at the sizes Windows
+// shows (16 to 256 pixels), each stored as PNG in one .ico file; for the Linux desktop one
+// 256-pixel PNG.
+//   wwweksports-make-icon OUT.ico | OUT.png
 #include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
@@ -28,9 +29,12 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUT.ico\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUT.ico|OUT.png\n", argv[0]);
         return 2;
     }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    if (out.endsWith(QLatin1String(".png")))
+        return wwweksports::WindowImage(256).toImage().save(out, "PNG") ? 0 : 1;
     const int sizes[] = {16, 20, 24, 32, 40, 48, 64, 256};
     std::vector<QByteArray> images;
     for (const int size : sizes) {
@@ -56,7 +60,7 @@ int main(int argc, char* argv[]) {
         offset += static_cast<quint32>(images[i].size());
     }
     for (const QByteArray& image : images) ico.append(image);
-    QFile file(QString::fromLocal8Bit(argv[1]));
+    QFile file(out);
     if (!file.open(QIODevice::WriteOnly) || file.write(ico) != ico.size()) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
