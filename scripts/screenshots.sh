@@ -58,6 +58,7 @@ xvfb-run -a -s "-screen 0 800x600x24 -dpi 96 -nolisten tcp" bash -c '
   sleep 1
   shot 3 "$0/during-upload.png" screen
   shot 4 "$0/after-stock.png" screen
+  shot 6 "$0/check.png" screen
   shot 5 "$0/failed-run.png" screen
 ' "$root/docs/screenshots"
-echo "screenshots: $root/docs/screenshots/{sending,process-log,security,during-upload,after-stock,failed-run}.png"
+echo "screenshots: $root/docs/screenshots/{sending,process-log,security,during-upload,after-stock,failed-run,check}.png"

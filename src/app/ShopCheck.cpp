@@ -51,7 +51,8 @@ Outcome CheckBeforeSending(ShopConnection& connection, Operator& op, bool offlin
     if (in.products) CompareCatalogue(catalogue, shop, report);
     if (in.specials) CompareSpecials(specials, shop, report);
     CompareStock(balances, shop.quantities, catalogue.products, report);
-    op.setStatus(QStringLiteral("Pārbaude beigusies"), StatusRefresh::Repaint);
+    op.setStatus(QStringLiteral("Pārbaude beigusies; mainītos: %1").arg(ChangeLine(report)),
+                 StatusRefresh::Repaint);
     op.reportChanges(report, Operator::Changes::Foreseen);
     return Outcome::Done;
 }

@@ -146,6 +146,25 @@ QString ChangeTable(const ChangeReport& report) {
     return text;
 }
 
+QStringList ChangeLines(const ChangeReport& report) {
+    QStringList lines;
+    for (const ChangeSection& s : report.sections) {
+        QString line = QStringLiteral("%1: jauni %2, dzēsti %3, mainīti %4, nemainīti %5")
+                           .arg(PartTitle(s.part))
+                           .arg(s.added)
+                           .arg(s.removed)
+                           .arg(s.changed)
+                           .arg(s.unchanged);
+        if (s.notInShop > 0) line += QStringLiteral(", nav veikalā %1").arg(s.notInShop);
+        lines << line;
+    }
+    for (const ChangeSection& s : report.sections) {
+        for (const ChangeExample& e : s.examples)
+            lines << PartTitle(s.part) + QLatin1Char(',') + ExampleText(e).mid(1);
+    }
+    return lines;
+}
+
 QString ChangeLine(const ChangeReport& report) {
     QStringList parts;
     for (const ChangeSection& s : report.sections) {

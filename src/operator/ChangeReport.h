@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <vector>
 
@@ -57,6 +58,8 @@ QString PartKey(ChangeSection::Part part);
 
 // A table of counts, one line per part, then the examples, one per line.
 QString ChangeTable(const ChangeReport& report);
+// A line per part with its counts, then a line per example that names its part.
+QStringList ChangeLines(const ChangeReport& report);
 // The parts that change on one line, added, removed and changed: "grupas +2 ~1, preces -3";
 // "nekas" when nothing would.
 QString ChangeLine(const ChangeReport& report);

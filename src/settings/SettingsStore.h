@@ -1,7 +1,7 @@
 // The operator's saved inputs: the four connection fields, the workbook path, the two
-// check boxes and the link's security mode and CA file, restored when the window opens (and read by the headless front end for its
-// defaults) and saved when the window closes. On Windows they live in the registry under
-// HKEY_CURRENT_USER\Software\TOLVERN\Zentaro\WWWExp; elsewhere in
+// check boxes and the link's security mode and CA file, restored when the window opens (and read by
+// the headless front end for its defaults) and saved when the window closes. On Windows they live
+// in the registry under HKEY_CURRENT_USER\Software\TOLVERN\Zentaro\WWWExp; elsewhere in
 // $XDG_CONFIG_HOME/TOLVERN/Zentaro/WWWExp.json (default ~/.config), one JSON object with the
 // strings as strings and the check boxes as integers 0 or 1, mode 0600 (it holds the password).
 #pragma once

@@ -317,8 +317,7 @@ void TWWWEksports::reportChanges(const ChangeReport& report, Changes changes) {
         return;
     }
     addProcessLine(QStringLiteral("Pārbaude: sūtot veikalā mainītos"));
-    for (const QString& line : ChangeTable(report).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-        addProcessLine(line.simplified());
+    for (const QString& line : ChangeLines(report)) addProcessLine(line);
     if (!report.anyChange())
         addProcessLine(QStringLiteral("Pārbaude: veikals jau ir kā darbgrāmatās"));
     pgLappuses->setCurrentWidget(tabStatusLog);
