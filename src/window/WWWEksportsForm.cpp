@@ -320,7 +320,6 @@ void TWWWEksports::reportChanges(const ChangeReport& report, Changes changes) {
     for (const QString& line : ChangeLines(report)) addProcessLine(line);
     if (!report.anyChange())
         addProcessLine(QStringLiteral("Pārbaude: veikals jau ir kā darbgrāmatās"));
-    pgLappuses->setCurrentWidget(tabStatusLog);
 }
 
 template <typename Upload>

@@ -95,6 +95,31 @@ TEST_F(WindowUploads, AClickWhileARunLetsEventsThroughIsIgnoredAndAtlikumiSayWha
     EXPECT_EQ(answerer.boxes, QStringList());
 }
 
+TEST_F(WindowUploads, ParbauditLogsWhatTheUploadsWouldChangeAndLeavesTheShopAsItWas) {
+    for (const int id : {1, 2}) shop.addProduct(id, 100);
+    find<QCheckBox>("chkPreces")->setChecked(true);
+    const auto untouched = shop.fingerprint();
+    click("btParbaudit");
+    EXPECT_EQ(shop.fingerprint(), untouched);
+    const QStringList lines = logLines();
+    EXPECT_TRUE(lines.contains("Pārbaude: sūtot veikalā mainītos"))
+        << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains("atlikumi: jauni 0, dzēsti 0, mainīti 2, nemainīti 0"))
+        << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines.contains("atlikumi, mainīts, 1: Prece 1 (quantity: \"100\" -> \"0\")"))
+        << lines.join('\n').toStdString();
+    EXPECT_EQ(window->statusPanel(0)->text(),
+              "Pārbaude beigusies; mainītos: grupas +1, preces ~2, apraksti +3, preču saites ar "
+              "grupām +2, SEO atslēgvārdi +3, akciju cenas +1, atlikumi ~2");
+    EXPECT_EQ(find<QTabWidget>("pgLappuses")->currentIndex(), 0);
+    // A check that cannot reach the shop leaves its trace as a failed run does.
+    find<QLineEdit>("edMySQL_IP")->setText("127.0.0.1:1");
+    click("btParbaudit");
+    EXPECT_TRUE(logLines().last().startsWith("Pārbaude neizdevās: "))
+        << logLines().last().toStdString();
+    EXPECT_EQ(answerer.boxes.size(), 1);
+}
+
 TEST_F(WindowUploads, AizvertDuringARunEndsTheProgramAfterTheRunAndItsBoxes) {
     // A refused category: a box for it; a refused link: the error's box.
     shop.exec("ALTER TABLE category ADD CONSTRAINT refused CHECK (sort_order > 1)");
