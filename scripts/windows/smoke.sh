@@ -4,9 +4,10 @@
 #   - the CLI's test-connection, send-lists and send-stock, the tables they leave compared
 #     with what the Linux build leaves from the same workbooks;
 #   - saved inputs typed with `reg add` (a password starting with @) read back as typed;
-#   - the window under Xvfb: it restores its inputs from the registry, publishes the lists on
-#     a click, and saves its inputs there when closed, where the CLI finds them;
-#   - screenshots of both pages into docs/screenshots/windows-*.png.
+#   - the window under Xvfb: it restores its inputs from the registry, picks a workbook path
+#     in Windows' own file dialog, publishes the lists on a click, and saves its inputs there
+#     when closed, where the CLI finds them;
+#   - screenshots of both pages and the file dialog into docs/screenshots/windows-*.png.
 # Prints "N passed, N failed" last and exits 1 when any check failed.
 #   scripts/windows/smoke.sh
 set -uo pipefail
@@ -132,6 +133,17 @@ xvfb-run -a -s "-screen 0 800x600x24 -dpi 96 -nolisten tcp" bash -c '
   [ -n "$id" ] || exit 1
   sleep 2
   import -window root "$SHOTS/sending-full.png"
+  # "Excel failu katalogs": the dialog of Windows, in the folder of the workbooks; a name
+  # typed without a suffix gets .XLSX.
+  xdotool mousemove --window "$id" 58 36 click 1
+  for _ in $(seq 20); do
+    xdotool search --name "Kur atrodas Excel fails" >/dev/null 2>&1 && break; sleep 0.5
+  done
+  sleep 2
+  xdotool search --name "Kur atrodas Excel fails" >/dev/null 2>&1 && touch "$SHOTS/dialog"
+  xdotool key End; for _ in $(seq 30); do xdotool key BackSpace; done
+  import -window root "$SHOTS/dialog-full.png"
+  xdotool type --delay 30 Eksports; xdotool key Return; sleep 2
   # "Sūtīt sarakstus" (the lists), then the page "Procesa dati".
   xdotool mousemove --window "$id" 60 122 click 1; sleep 8
   xdotool mousemove --window "$id" 100 12 click 1; sleep 1
@@ -145,15 +157,19 @@ check "window: \"Sūtīt sarakstus\" published the special prices" \
   test "$(sql win_shop -N -e 'SELECT COUNT(*) FROM product_special')" -gt 0
 check "window: saved its inputs in the registry on closing" sh -c \
   "wine reg query '$key' /v chkPreces 2>/dev/null | grep -q REG_DWORD"
+check "window: the file dialog opened in the workbooks' folder and gave the name .XLSX" sh -c \
+  "test -e '$SHOTS/dialog' && wine reg query '$key' /v ExcelDir 2>/dev/null | tr -d '\r' |
+   grep -qF '$workbooks\\Eksports.XLSX'"
 check "registry: the CLI runs on the inputs the window saved" \
   wine "$app/wwweksports-cli.exe" send-stock
 # The whole screen trimmed to the window: its frame and title bar as openbox draws them.
-for shot in sending log; do
+for shot in sending log dialog; do
   [ -s "$SHOTS/$shot-full.png" ] || continue
   convert "$SHOTS/$shot-full.png" -trim +repage "$SHOTS/$shot.png"
 done
 [ -s "$SHOTS/sending.png" ] && cp "$SHOTS/sending.png" "$root/docs/screenshots/windows-sending.png"
 [ -s "$SHOTS/log.png" ] && cp "$SHOTS/log.png" "$root/docs/screenshots/windows-process-log.png"
+[ -s "$SHOTS/dialog.png" ] && cp "$SHOTS/dialog.png" "$root/docs/screenshots/windows-file-dialog.png"
 check "screenshots: docs/screenshots/windows-*.png" test -s "$root/docs/screenshots/windows-process-log.png"
 
 echo "$passed passed, $failed failed"

@@ -29,6 +29,7 @@
 #include "window/Glyphs.h"
 #include "window/SecurityDialog.h"
 #include "window/StandardDialogs.h"
+#include "workbook/Workbook.h"
 
 namespace wwweksports {
 namespace {
@@ -424,6 +425,12 @@ void TWWWEksports::btExcelDirClick() {
     dialog.setDefaultSuffix(QStringLiteral("XLSX"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
+#ifdef Q_OS_WIN
+    // Windows' dialog takes only the name from the selected file: it opens in the folder it
+    // is given, else in the program's working folder.
+    const QString folder = WorkbookDirectory(shExcelDir->text());
+    if (!folder.isEmpty()) dialog.setDirectory(folder);
+#endif
     dialog.selectFile(shExcelDir->text());
     // Qt answers with "/" everywhere; the field shows the path as the system writes it.
     if (dialog.exec() == QDialog::Accepted)
