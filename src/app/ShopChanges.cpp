@@ -1,12 +1,12 @@
 #include "app/ShopChanges.h"
 
-#include <QCryptographicHash>
-#include <QStringList>
 #include <algorithm>
-#include <climits>
+#include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <functional>
+#include <optional>
+#include <string_view>
 
 #include "catalogue/SeoKeyword.h"
 #include "shopdb/ShopConnection.h"
@@ -15,39 +15,127 @@
 namespace wwweksports {
 namespace {
 
-using Row = ShopHoldings::Row;
 using Kind = ChangeExample::Kind;
 using Part = ChangeSection::Part;
+using Cell = std::string_view;
 
-std::string Cell(const ResultRows& result, int row, int column) {
-    return result.rows[static_cast<size_t>(row)][static_cast<size_t>(column)].value_or("");
+Cell CellOf(const ResultRows& result, int row, int column) {
+    const auto& value = result.rows[static_cast<size_t>(row)][static_cast<size_t>(column)];
+    return value ? Cell(*value) : Cell();
 }
 
-// Columns 1.. of each row, keyed by column 0.
-std::map<int64_t, Row> RowsById(const ResultRows& result) {
-    std::map<int64_t, Row> rows;
-    for (int r = 0; r < result.rowCount(); ++r) {
-        Row& row = rows[result.integer(r, 0)];
-        for (int c = 1; c < result.columns.size(); ++c) row.push_back(Cell(result, r, c));
+// How a column's value is compared: as the column stores it.
+enum class Type { Text, Whole, Money, Day, DayTime };
+
+double Real(Cell value) {
+    double number = 0;
+    std::from_chars(value.data(), value.data() + value.size(), number);
+    return number;
+}
+
+// A double as a whole-number column stores it, and as a DECIMAL(15,4) does (in 1/10000).
+int64_t Whole(Cell value) { return std::llround(Real(value)); }
+int64_t TenThousandths(Cell value) { return std::llround(Real(value) * 10000); }
+
+// A date-and-time column's value: a date alone stands for its midnight.
+std::pair<Cell, Cell> DayAndTime(Cell value) {
+    const Cell midnight = " 00:00:00";
+    return {value.substr(0, 10), value.size() > 10 ? value.substr(10) : midnight};
+}
+
+bool Same(Type type, Cell a, Cell b) {
+    switch (type) {
+        case Type::Whole:
+            return Whole(a) == Whole(b);
+        case Type::Money:
+            return TenThousandths(a) == TenThousandths(b);
+        case Type::Day:
+            return a.substr(0, 10) == b.substr(0, 10);
+        case Type::DayTime:
+            return DayAndTime(a) == DayAndTime(b);
+        case Type::Text:
+            break;
     }
-    return rows;
+    return a == b;
 }
 
-// Columns 2.. of each row, keyed by columns 0 and 1.
-std::map<std::pair<int64_t, int64_t>, Row> RowsByPair(const ResultRows& result) {
-    std::map<std::pair<int64_t, int64_t>, Row> rows;
-    for (int r = 0; r < result.rowCount(); ++r) {
-        Row& row = rows[{result.integer(r, 0), result.integer(r, 1)}];
-        for (int c = 2; c < result.columns.size(); ++c) row.push_back(Cell(result, r, c));
+QString Shown(Type type, Cell value) {
+    switch (type) {
+        case Type::Whole:
+            return QString::number(Whole(value));
+        case Type::Money:
+            return QString::number(static_cast<double>(TenThousandths(value)) / 10000, 'f', 4);
+        case Type::Day:
+            value = value.substr(0, 10);
+            break;
+        case Type::DayTime: {
+            const auto [day, time] = DayAndTime(value);
+            return QString::fromUtf8(day.data(), static_cast<qsizetype>(day.size())) +
+                   QString::fromUtf8(time.data(), static_cast<qsizetype>(time.size()));
+        }
+        case Type::Text:
+            break;
     }
-    return rows;
+    return QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
 }
 
-std::map<int64_t, std::set<int64_t>> SetsById(const ResultRows& result) {
-    std::map<int64_t, std::set<int64_t>> sets;
-    for (int r = 0; r < result.rowCount(); ++r)
-        sets[result.integer(r, 0)].insert(result.integer(r, 1));
-    return sets;
+struct Column {
+    const char* name;
+    Type type;
+};
+
+// Counts one row the upload writes whole: added (no `before`), changed (with its first
+// changing column as the example) or unchanged.
+void CountRow(ChangeSection& section, const QString& id, const QString& name,
+              const std::vector<Column>& columns, const std::vector<Cell>* before,
+              const std::vector<Cell>& after) {
+    if (!before) {
+        section.add({Kind::Added, id, name, {}, {}, {}});
+        return;
+    }
+    for (size_t c = 0; c < columns.size(); ++c) {
+        if (Same(columns[c].type, (*before)[c], after[c])) continue;
+        if (!section.keeps(Kind::Changed)) {
+            section.add({Kind::Changed, {}, {}, {}, {}, {}});
+            return;
+        }
+        section.add({Kind::Changed, id, name, QString::fromLatin1(columns[c].name),
+                     Shown(columns[c].type, (*before)[c]), Shown(columns[c].type, after[c])});
+        return;
+    }
+    ++section.unchanged;
+}
+
+template <typename Map>
+const typename Map::mapped_type* Find(const Map& map, const typename Map::key_type& key) {
+    const auto it = map.find(key);
+    return it == map.end() ? nullptr : &it->second;
+}
+
+// The row's cells from `first` on.
+void RowCells(const ResultRows& result, int row, int first, std::vector<Cell>& cells) {
+    cells.clear();
+    for (int c = first; c < result.columns.size(); ++c) cells.push_back(CellOf(result, row, c));
+}
+
+std::string Number(double value) { return QString::number(value, 'g', 17).toStdString(); }
+
+// The CRC-32 of the text's UTF-8 bytes, as the server's CRC32() gives it: the server hashes
+// the long texts of a row fast, and only the hash comes over the link.
+std::string Crc32(const QString& text) {
+    static const std::array<uint32_t, 256> table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    uint32_t crc = 0xFFFFFFFFu;
+    for (const char byte : text.toUtf8())
+        crc = table[(crc ^ static_cast<uint8_t>(byte)) & 0xFF] ^ (crc >> 8);
+    return std::to_string(crc ^ 0xFFFFFFFFu);
 }
 
 // A seo_url query as its column compares it: letter case and trailing blanks do not count.
@@ -57,96 +145,20 @@ std::string FoldedQuery(const QString& query) {
     return folded.toStdString();
 }
 
-// How a column's value is compared: as the column stores it.
-enum class Type { Text, Whole, Money, Day, DayTime };
+// Texts of many rows of one table, "3,7" or "7@0,9@1", built from rows in key order.
+void AddToList(std::unordered_map<int64_t, std::string>& lists, int64_t key,
+               const std::string& item) {
+    std::string& list = lists[key];
+    if (!list.empty()) list += ',';
+    list += item;
+}
 
-std::string Stored(Type type, const std::string& value) {
-    switch (type) {
-        case Type::Whole:
-            return std::to_string(std::llround(std::strtod(value.c_str(), nullptr)));
-        case Type::Money:
-            return QString::number(
-                       std::llround(std::strtod(value.c_str(), nullptr) * 10000) / 10000.0, 'f', 4)
-                .toStdString();
-        case Type::Day:
-            return value.substr(0, 10);
-        case Type::DayTime:
-            return value.size() == 10 ? value + " 00:00:00" : value;
-        case Type::Text:
-            break;
+// The first name the shop has of a row in a table of names: (id, language, name, ...).
+QString ShopName(const ResultRows& names, int64_t id) {
+    for (int row = 0; row < names.rowCount(); ++row) {
+        if (names.integer(row, 0) == id) return Shown(Type::Text, CellOf(names, row, 2));
     }
-    return value;
-}
-
-struct Column {
-    const char* name;
-    Type type;
-};
-
-// The first column whose value would change, as an example; nothing when none would.
-std::optional<ChangeExample> FirstChange(const std::vector<Column>& columns, const Row& before,
-                                         const Row& after) {
-    for (size_t c = 0; c < columns.size(); ++c) {
-        const std::string was = Stored(columns[c].type, before[c]);
-        const std::string will = Stored(columns[c].type, after[c]);
-        if (was != will) {
-            ChangeExample e;
-            e.column = QString::fromLatin1(columns[c].name);
-            e.before = QString::fromStdString(was);
-            e.after = QString::fromStdString(will);
-            return e;
-        }
-    }
-    return std::nullopt;
-}
-
-// Counts one row the upload writes whole: added, changed (with its first changing column) or
-// unchanged.
-void CountRow(ChangeSection& section, const QString& id, const QString& name,
-              const std::vector<Column>& columns, const Row* before, const Row& after) {
-    if (!before) {
-        section.add({Kind::Added, id, name, {}, {}, {}});
-        return;
-    }
-    std::optional<ChangeExample> change = FirstChange(columns, *before, after);
-    if (!change) {
-        ++section.unchanged;
-        return;
-    }
-    change->kind = Kind::Changed;
-    change->id = id;
-    change->name = name;
-    section.add(*change);
-}
-
-template <typename Map>
-const typename Map::mapped_type* Find(const Map& map, const typename Map::key_type& key) {
-    const auto it = map.find(key);
-    return it == map.end() ? nullptr : &it->second;
-}
-
-std::string Number(double value) { return QString::number(value, 'g', 17).toStdString(); }
-
-std::string ListText(const std::set<int64_t>& values) {
-    QStringList parts;
-    for (int64_t v : values) parts << QString::number(v);
-    return parts.join(QLatin1Char(',')).toStdString();
-}
-
-std::string PathText(const std::set<std::pair<int64_t, int64_t>>& path) {
-    QStringList parts;
-    for (const auto& [id, level] : path) parts << QStringLiteral("%1@%2").arg(id).arg(level);
-    return parts.join(QLatin1Char(',')).toStdString();
-}
-
-std::string Md5(const QString& text) {
-    return QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Md5).toHex().toStdString();
-}
-
-QString ShopName(const std::map<std::pair<int64_t, int64_t>, std::string>& names, int64_t id) {
-    const auto it = names.lower_bound({id, INT64_MIN});
-    return it != names.end() && it->first.first == id ? QString::fromStdString(it->second)
-                                                      : QString();
+    return QString();
 }
 
 const std::vector<Column> kCategoryColumns = {
@@ -162,9 +174,9 @@ const std::vector<Column> kProductColumns = {{"status", Type::Whole},
                                              {"quantity_decimal", Type::Whole},
                                              {"minimum", Type::Whole},
                                              {"product_to_store", Type::Text}};
-const std::vector<Column> kDescriptionColumns = {
-    {"name", Type::Text}, {"description", Type::Text},      {"meta_title", Type::Text},
-    {"tag", Type::Text},  {"meta_description", Type::Text}, {"meta_keyword", Type::Text}};
+// The description's other texts are compared by one digest: a change there is told as one.
+const char* const kTexts = "description, meta_title, tag, meta_description, meta_keyword";
+const std::vector<Column> kDescriptionColumns = {{"name", Type::Text}, {kTexts, Type::Text}};
 const std::vector<Column> kNameColumn = {{"name", Type::Text}};
 const std::vector<Column> kSpecialColumns = {{"customer_group_id", Type::Whole},
                                              {"priority", Type::Whole},
@@ -176,35 +188,44 @@ const std::vector<Column> kQuantityColumn = {{"quantity", Type::Whole}};
 void CompareGroups(const std::vector<GroupRow>& groups, const ShopHoldings& shop,
                    ChangeReport& report) {
     ChangeSection& section = report.section(Part::Groups);
-    std::set<int64_t> ids;
+    std::unordered_set<int64_t> ids;
     int64_t topLevel = 0;
+    std::vector<Cell> before;
+    std::vector<std::string> after(kCategoryColumns.size());
     for (const GroupRow& g : groups) {
         ids.insert(g.id);
         const bool top = g.parentId <= 0;
         if (top) ++topLevel;
-        std::set<std::pair<int64_t, int64_t>> path;
-        for (size_t level = 0; level < g.path.size(); ++level)
-            path.insert({g.path[level], static_cast<int64_t>(level)});
-        const Row after = {std::to_string(top ? 0 : g.parentId),
-                           top ? "1" : "0",
-                           "1",
-                           std::to_string(g.sortOrder.value_or(topLevel)),
-                           "0",
-                           PathText(path)};
-        std::optional<Row> before;
-        if (const Row* row = Find(shop.categories, int64_t{g.id})) {
-            before = *row;
-            const std::set<int64_t>* stores = Find(shop.categoryStores, int64_t{g.id});
-            before->push_back(stores ? ListText(*stores) : std::string());
-            const auto* paths = Find(shop.categoryPaths, int64_t{g.id});
-            before->push_back(paths ? PathText(*paths) : std::string());
+        after[0] = std::to_string(top ? 0 : g.parentId);
+        after[1] = top ? "1" : "0";
+        after[2] = "1";
+        after[3] = std::to_string(g.sortOrder.value_or(topLevel));
+        after[4] = "0";
+        after[5].clear();
+        for (size_t level = 0; level < g.path.size(); ++level) {
+            if (level > 0) after[5] += ',';
+            after[5] += std::to_string(g.path[level]) + '@' + std::to_string(level);
         }
-        CountRow(section, g.idText, g.name, kCategoryColumns, before ? &*before : nullptr, after);
+        const int* row = Find(shop.categoryRow, int64_t{g.id});
+        if (row) {
+            RowCells(shop.categories, *row, 1, before);
+            const std::string* stores = Find(shop.categoryStores, int64_t{g.id});
+            const std::string* path = Find(shop.categoryPaths, int64_t{g.id});
+            before.push_back(stores ? Cell(*stores) : Cell());
+            before.push_back(path ? Cell(*path) : Cell());
+        }
+        CountRow(section, g.idText, g.name, kCategoryColumns, row ? &before : nullptr,
+                 {after.begin(), after.end()});
     }
-    for (const auto& [id, row] : shop.categories) {
-        if (ids.count(id) == 0)
-            section.add(
-                {Kind::Removed, QString::number(id), ShopName(shop.categoryNames, id), {}, {}, {}});
+    for (int row = 0; row < shop.categories.rowCount(); ++row) {
+        const int64_t id = shop.categories.integer(row, 0);
+        if (ids.count(id) != 0) continue;
+        section.add({Kind::Removed,
+                     QString::number(id),
+                     section.keeps(Kind::Removed) ? ShopName(shop.categoryNames, id) : QString(),
+                     {},
+                     {},
+                     {}});
     }
 }
 
@@ -216,83 +237,103 @@ void CompareDescriptions(const Catalogue& catalogue, const ShopHoldings& shop,
                          ChangeReport& report) {
     ChangeSection& section = report.section(Part::Descriptions);
     const QString group = QStringLiteral("grupa ");
-    std::set<std::pair<int64_t, int64_t>> groupKeys;
+    std::unordered_set<int64_t> keys;
+    std::vector<Cell> before;
     for (const GroupRow& g : catalogue.groups) {
+        const std::string name = g.name.toStdString();
         for (int64_t language : shop.languages) {
-            groupKeys.insert({g.id, language});
-            const std::string* name = Find(shop.categoryNames, {int64_t{g.id}, language});
-            const Row before = name ? Row{*name} : Row{};
+            const int64_t key = PairKey(g.id, language);
+            keys.insert(key);
+            const int* row = Find(shop.categoryNameRow, key);
+            if (row) RowCells(shop.categoryNames, *row, 2, before);
             CountRow(section, DescriptionId(group, g.idText, language), g.name, kNameColumn,
-                     name ? &before : nullptr, {g.name.toStdString()});
+                     row ? &before : nullptr, {name});
         }
     }
-    for (const auto& [key, name] : shop.categoryNames) {
-        if (groupKeys.count(key) == 0)
-            section.add({Kind::Removed,
-                         DescriptionId(group, QString::number(key.first), key.second),
-                         QString::fromStdString(name),
-                         {},
-                         {},
-                         {}});
+    for (int row = 0; row < shop.categoryNames.rowCount(); ++row) {
+        const int64_t id = shop.categoryNames.integer(row, 0);
+        const int64_t language = shop.categoryNames.integer(row, 1);
+        if (keys.count(PairKey(id, language)) != 0) continue;
+        section.add({Kind::Removed,
+                     DescriptionId(group, QString::number(id), language),
+                     Shown(Type::Text, CellOf(shop.categoryNames, row, 2)),
+                     {},
+                     {},
+                     {}});
     }
-    std::set<std::pair<int64_t, int64_t>> productKeys;
+    keys.clear();
+    std::vector<std::string> after(kDescriptionColumns.size());
     for (const ProductRow& p : catalogue.products) {
-        const std::string name = p.name.toStdString();
-        const Row after = {name,
-                           Md5(p.description),
-                           name,
-                           (p.article + QLatin1Char('|')).toStdString(),
-                           p.metaDescription.toStdString(),
-                           p.metaKeyword.toStdString()};
+        after[0] = p.name.toStdString();
+        const QChar separator(0x1f);
+        after[1] =
+            Crc32(p.description + separator + p.name + separator + p.article + QLatin1Char('|') +
+                  separator + p.metaDescription + separator + p.metaKeyword);
         for (int64_t language : shop.languages) {
-            productKeys.insert({p.id, language});
-            const Row* before = Find(shop.descriptions, {int64_t{p.id}, language});
+            const int64_t key = PairKey(p.id, language);
+            keys.insert(key);
+            const int* row = Find(shop.descriptionRow, key);
+            if (row) RowCells(shop.descriptions, *row, 2, before);
+            const size_t examples = section.examples.size();
             CountRow(section, DescriptionId(QString(), p.idText, language), p.name,
-                     kDescriptionColumns, before, after);
-            // A description is compared by its digest; its example shows its beginning.
-            if (section.examples.empty()) continue;
-            ChangeExample& last = section.examples.back();
-            if (before && last.column == QLatin1String("description") &&
-                last.id == DescriptionId(QString(), p.idText, language)) {
-                last.before = QString::fromStdString(before->back()) + QStringLiteral("...");
-                last.after = p.description.left(60) + QStringLiteral("...");
+                     kDescriptionColumns, row ? &before : nullptr, {after.begin(), after.end()});
+            // The texts are compared by their digest: the example shows the description's
+            // beginning.
+            if (section.examples.size() > examples &&
+                section.examples.back().column == QLatin1String(kTexts)) {
+                section.examples.back().before = QStringLiteral("(cits teksts)");
+                section.examples.back().after = p.description.left(60) + QStringLiteral("...");
             }
         }
     }
-    for (const auto& [key, row] : shop.descriptions) {
-        if (productKeys.count(key) == 0)
-            section.add({Kind::Removed,
-                         DescriptionId(QString(), QString::number(key.first), key.second),
-                         QString::fromStdString(row.front()),
-                         {},
-                         {},
-                         {}});
+    for (int row = 0; row < shop.descriptions.rowCount(); ++row) {
+        const int64_t id = shop.descriptions.integer(row, 0);
+        const int64_t language = shop.descriptions.integer(row, 1);
+        if (keys.count(PairKey(id, language)) != 0) continue;
+        section.add({Kind::Removed,
+                     DescriptionId(QString(), QString::number(id), language),
+                     Shown(Type::Text, CellOf(shop.descriptions, row, 2)),
+                     {},
+                     {},
+                     {}});
     }
 }
 
 void CompareProducts(const std::vector<ProductRow>& products, const ShopHoldings& shop,
                      ChangeReport& report) {
     ChangeSection& section = report.section(Part::Products);
-    std::map<std::pair<int64_t, int64_t>, std::string> names;
-    for (const auto& [key, row] : shop.descriptions) names.emplace(key, row.front());
-    std::set<int64_t> ids;
+    std::unordered_set<int64_t> ids;
+    std::vector<Cell> before;
+    std::vector<std::string> after(kProductColumns.size());
     for (const ProductRow& p : products) {
         ids.insert(p.id);
-        const Row after = {
-            "1", Number(p.price),           p.article.toStdString(),           Number(p.quantity),
-            "6", p.dateAdded.toStdString(), std::to_string(p.quantityDecimal), Number(p.minimum),
-            "0"};
-        std::optional<Row> before;
-        if (const Row* row = Find(shop.products, int64_t{p.id})) {
-            before = *row;
-            const std::set<int64_t>* stores = Find(shop.productStores, int64_t{p.id});
-            before->push_back(stores ? ListText(*stores) : std::string());
+        after[0] = "1";
+        after[1] = Number(p.price);
+        after[2] = p.article.toStdString();
+        after[3] = Number(p.quantity);
+        after[4] = "6";
+        after[5] = p.dateAdded.toStdString();
+        after[6] = std::to_string(p.quantityDecimal);
+        after[7] = Number(p.minimum);
+        after[8] = "0";
+        const int* row = Find(shop.productRow, int64_t{p.id});
+        if (row) {
+            RowCells(shop.products, *row, 1, before);
+            const std::string* stores = Find(shop.productStores, int64_t{p.id});
+            before.push_back(stores ? Cell(*stores) : Cell());
         }
-        CountRow(section, p.idText, p.name, kProductColumns, before ? &*before : nullptr, after);
+        CountRow(section, p.idText, p.name, kProductColumns, row ? &before : nullptr,
+                 {after.begin(), after.end()});
     }
-    for (const auto& [id, row] : shop.products) {
-        if (ids.count(id) == 0)
-            section.add({Kind::Removed, QString::number(id), ShopName(names, id), {}, {}, {}});
+    for (int row = 0; row < shop.products.rowCount(); ++row) {
+        const int64_t id = shop.products.integer(row, 0);
+        if (ids.count(id) != 0) continue;
+        section.add({Kind::Removed,
+                     QString::number(id),
+                     section.keeps(Kind::Removed) ? ShopName(shop.descriptions, id) : QString(),
+                     {},
+                     {},
+                     {}});
     }
 }
 
@@ -303,35 +344,42 @@ QString LinkId(int64_t product, int64_t category) {
 void CompareLinks(const std::vector<ProductRow>& products, const ShopHoldings& shop,
                   ChangeReport& report) {
     ChangeSection& section = report.section(Part::CategoryLinks);
-    std::set<std::pair<int64_t, int64_t>> links;
+    std::unordered_set<int64_t> links;
     for (const ProductRow& p : products) {
-        if (!links.insert({p.id, p.parentId}).second) continue;
-        if (shop.links.count({p.id, p.parentId}) != 0)
+        const int64_t key = PairKey(p.id, p.parentId);
+        if (!links.insert(key).second) continue;
+        if (shop.links.count(key) != 0)
             ++section.unchanged;
         else
             section.add({Kind::Added, LinkId(p.id, p.parentId), p.name, {}, {}, {}});
     }
-    for (const auto& link : shop.links) {
+    for (const int64_t link : shop.links) {
         if (links.count(link) == 0)
-            section.add({Kind::Removed, LinkId(link.first, link.second), {}, {}, {}, {}});
+            section.add(
+                {Kind::Removed, LinkId(link >> 32, static_cast<int32_t>(link)), {}, {}, {}, {}});
     }
 }
 
 void CompareKeywords(const Catalogue& catalogue, const ShopHoldings& shop, ChangeReport& report) {
     ChangeSection& section = report.section(Part::Keywords);
+    std::vector<Cell> before(1);
     const auto compare = [&](const QString& query, const QString& name) {
-        const Row after = {MakeSeoKeyword(name).toStdString()};
-        const std::vector<std::string>* rows = Find(shop.keywords, FoldedQuery(query));
-        if (!rows) {
-            CountRow(section, query, name, kKeywordColumn, nullptr, after);
+        const std::string keyword = MakeSeoKeyword(name).toStdString();
+        const auto [first, last] = shop.keywordRows.equal_range(FoldedQuery(query));
+        if (first == last) {
+            CountRow(section, query, name, kKeywordColumn, nullptr, {keyword});
             return;
         }
         // Every row the shop has with the query text gets the keyword: the first that
         // changes stands for them.
-        Row before = {rows->front()};
-        for (const std::string& keyword : *rows)
-            if (keyword != after.front()) before = {keyword};
-        CountRow(section, query, name, kKeywordColumn, &before, after);
+        before[0] = CellOf(shop.seo, first->second, 1);
+        for (auto it = first; it != last; ++it) {
+            if (CellOf(shop.seo, it->second, 1) != keyword) {
+                before[0] = CellOf(shop.seo, it->second, 1);
+                break;
+            }
+        }
+        CountRow(section, query, name, kKeywordColumn, &before, {keyword});
     };
     for (const GroupRow& g : catalogue.groups)
         compare(QStringLiteral("category_id=") + g.idText, g.name);
@@ -339,8 +387,28 @@ void CompareKeywords(const Catalogue& catalogue, const ShopHoldings& shop, Chang
         compare(QStringLiteral("product_id=") + p.idText, p.name);
 }
 
-void AddIfMissing(std::vector<int64_t>& values, int64_t value) {
-    if (std::find(values.begin(), values.end(), value) == values.end()) values.push_back(value);
+// The rows of `result` by their key in column 0.
+std::unordered_map<int64_t, int> IndexById(const ResultRows& result) {
+    std::unordered_map<int64_t, int> index;
+    index.reserve(result.rows.size());
+    for (int row = 0; row < result.rowCount(); ++row) index.emplace(result.integer(row, 0), row);
+    return index;
+}
+
+std::unordered_map<int64_t, int> IndexByPair(const ResultRows& result) {
+    std::unordered_map<int64_t, int> index;
+    index.reserve(result.rows.size());
+    for (int row = 0; row < result.rowCount(); ++row)
+        index.emplace(PairKey(result.integer(row, 0), result.integer(row, 1)), row);
+    return index;
+}
+
+std::unordered_map<int64_t, std::string> ListsById(const ResultRows& result,
+                                                   const std::function<std::string(int)>& item) {
+    std::unordered_map<int64_t, std::string> lists;
+    for (int row = 0; row < result.rowCount(); ++row)
+        AddToList(lists, result.integer(row, 0), item(row));
+    return lists;
 }
 
 }  // namespace
@@ -348,80 +416,97 @@ void AddIfMissing(std::vector<int64_t>& values, int64_t value) {
 ShopHoldings ReadShopHoldings(ShopConnection& connection, bool catalogue, bool specials,
                               bool stock) {
     StatementBatch batch(connection);
-    std::vector<std::function<void(const ResultRows&)>> take;
+    std::vector<std::function<void(ResultRows&)>> take;
     ShopHoldings shop;
-    const auto read = [&](const char* statement, std::function<void(const ResultRows&)> into) {
-        batch.add(QString::fromLatin1(statement));
+    const auto read = [&](const std::string& statement, std::function<void(ResultRows&)> into) {
+        batch.add(QString::fromStdString(statement));
         take.push_back(std::move(into));
     };
     if (catalogue) {
-        read("SELECT language_id FROM language", [&](const ResultRows& r) {
-            for (int row = 0; row < r.rowCount(); ++row)
-                AddIfMissing(shop.languages, r.integer(row, 0));
+        read("SELECT language_id FROM language", [&](ResultRows& r) {
+            for (int row = 0; row < r.rowCount(); ++row) {
+                const int64_t language = r.integer(row, 0);
+                if (std::find(shop.languages.begin(), shop.languages.end(), language) ==
+                    shop.languages.end())
+                    shop.languages.push_back(language);
+            }
         });
         read("SELECT category_id, parent_id, top, status, sort_order FROM category",
-             [&](const ResultRows& r) { shop.categories = RowsById(r); });
-        read("SELECT category_id, store_id FROM category_to_store",
-             [&](const ResultRows& r) { shop.categoryStores = SetsById(r); });
-        read("SELECT category_id, path_id, level FROM category_path", [&](const ResultRows& r) {
-            for (int row = 0; row < r.rowCount(); ++row)
-                shop.categoryPaths[r.integer(row, 0)].insert(
-                    {r.integer(row, 1), r.integer(row, 2)});
-        });
-        read("SELECT category_id, language_id, name FROM category_description",
-             [&](const ResultRows& r) {
-                 for (int row = 0; row < r.rowCount(); ++row)
-                     shop.categoryNames[{r.integer(row, 0), r.integer(row, 1)}] = Cell(r, row, 2);
+             [&](ResultRows& r) {
+                 shop.categories = std::move(r);
+                 shop.categoryRow = IndexById(shop.categories);
              });
+        read("SELECT category_id, store_id FROM category_to_store ORDER BY category_id, store_id",
+             [&](ResultRows& r) {
+                 shop.categoryStores =
+                     ListsById(r, [&r](int row) { return std::to_string(r.integer(row, 1)); });
+             });
+        read(
+            "SELECT category_id, path_id, level FROM category_path "
+            "ORDER BY category_id, level, path_id",
+            [&](ResultRows& r) {
+                shop.categoryPaths = ListsById(r, [&r](int row) {
+                    return std::to_string(r.integer(row, 1)) + '@' +
+                           std::to_string(r.integer(row, 2));
+                });
+            });
+        read("SELECT category_id, language_id, name FROM category_description", [&](ResultRows& r) {
+            shop.categoryNames = std::move(r);
+            shop.categoryNameRow = IndexByPair(shop.categoryNames);
+        });
         read(
             "SELECT product_id, status, price, model, quantity, stock_status_id, date_added, "
             "quantity_decimal, minimum FROM product",
-            [&](const ResultRows& r) {
-                shop.products = RowsById(r);
-                for (const auto& [id, row] : shop.products)
-                    shop.quantities[id] = std::strtoll(row[3].c_str(), nullptr, 10);
+            [&](ResultRows& r) {
+                shop.products = std::move(r);
+                shop.productRow = IndexById(shop.products);
+                for (int row = 0; row < shop.products.rowCount(); ++row)
+                    shop.quantities.emplace_hint(shop.quantities.end(),
+                                                 shop.products.integer(row, 0),
+                                                 shop.products.integer(row, 4));
             });
-        read("SELECT product_id, store_id FROM product_to_store",
-             [&](const ResultRows& r) { shop.productStores = SetsById(r); });
-        // The description itself is compared by its digest, its beginning kept for examples.
+        read("SELECT product_id, store_id FROM product_to_store ORDER BY product_id, store_id",
+             [&](ResultRows& r) {
+                 shop.productStores =
+                     ListsById(r, [&r](int row) { return std::to_string(r.integer(row, 1)); });
+             });
+        // A description's long text is compared by the beginning of its digest.
         read(
-            "SELECT product_id, language_id, name, "
-            "MD5(CONVERT(description USING utf8mb4)) AS description_digest, meta_title, tag, "
-            "meta_description, meta_keyword, LEFT(description, 60) AS description_start "
-            "FROM product_description",
-            [&](const ResultRows& r) { shop.descriptions = RowsByPair(r); });
-        read("SELECT product_id, category_id FROM product_to_category", [&](const ResultRows& r) {
+            "SELECT product_id, language_id, name, CRC32(CONCAT_WS(CHAR(31), description, "
+            "meta_title, tag, meta_description, meta_keyword)) AS texts FROM product_description",
+            [&](ResultRows& r) {
+                shop.descriptions = std::move(r);
+                shop.descriptionRow = IndexByPair(shop.descriptions);
+            });
+        read("SELECT product_id, category_id FROM product_to_category", [&](ResultRows& r) {
+            shop.links.reserve(r.rows.size());
             for (int row = 0; row < r.rowCount(); ++row)
-                shop.links.insert({r.integer(row, 0), r.integer(row, 1)});
+                shop.links.insert(PairKey(r.integer(row, 0), r.integer(row, 1)));
         });
         read(
             "SELECT query, keyword FROM seo_url "
-            "WHERE query LIKE 'category\\_id=%' OR query LIKE 'product\\_id=%' "
-            "ORDER BY seo_url_id",
-            [&](const ResultRows& r) {
-                for (int row = 0; row < r.rowCount(); ++row)
-                    shop.keywords[FoldedQuery(QString::fromStdString(Cell(r, row, 0)))].push_back(
-                        Cell(r, row, 1));
+            "WHERE query LIKE 'category\\_id=%' OR query LIKE 'product\\_id=%'",
+            [&](ResultRows& r) {
+                shop.seo = std::move(r);
+                shop.keywordRows.reserve(shop.seo.rows.size());
+                for (int row = 0; row < shop.seo.rowCount(); ++row)
+                    shop.keywordRows.emplace(
+                        FoldedQuery(Shown(Type::Text, CellOf(shop.seo, row, 0))), row);
             });
     } else if (stock) {
-        read("SELECT product_id, quantity FROM product", [&](const ResultRows& r) {
+        read("SELECT product_id, quantity FROM product ORDER BY product_id", [&](ResultRows& r) {
             for (int row = 0; row < r.rowCount(); ++row)
-                shop.quantities[r.integer(row, 0)] = r.integer(row, 1);
+                shop.quantities.emplace_hint(shop.quantities.end(), r.integer(row, 0),
+                                             r.integer(row, 1));
         });
     }
     if (specials) {
         read(
             "SELECT product_id, customer_group_id, priority, price, date_end "
             "FROM product_special ORDER BY product_special_id",
-            [&](const ResultRows& r) {
-                for (int row = 0; row < r.rowCount(); ++row) {
-                    Row values;
-                    for (int c = 1; c < 5; ++c) values.push_back(Cell(r, row, c));
-                    shop.specials.emplace(r.integer(row, 0), values);
-                }
-            });
+            [&](ResultRows& r) { shop.specials = std::move(r); });
     }
-    const std::vector<ResultRows> results = batch.execute();
+    std::vector<ResultRows> results = batch.execute();
     for (size_t k = 0; k < take.size(); ++k) take[k](results[k]);
     return shop;
 }
@@ -437,22 +522,27 @@ void CompareCatalogue(const Catalogue& catalogue, const ShopHoldings& shop, Chan
 void CompareSpecials(const std::vector<SpecialPrice>& specials, const ShopHoldings& shop,
                      ChangeReport& report) {
     ChangeSection& section = report.section(Part::SpecialPrices);
-    std::map<int64_t, size_t> taken;  // of each product's rows in the shop, how many are matched
+    // Each product's rows in the shop, in order; the workbook's specials of a product are
+    // matched with them in turn.
+    std::unordered_map<int64_t, std::vector<int>> rowsOf;
+    for (int row = 0; row < shop.specials.rowCount(); ++row)
+        rowsOf[shop.specials.integer(row, 0)].push_back(row);
+    std::unordered_map<int64_t, size_t> taken;
+    std::vector<Cell> before;
+    const std::string dateEnd = "2050-12-31";
     for (const SpecialPrice& s : specials) {
-        const auto [first, last] = shop.specials.equal_range(s.productId);
-        auto it = first;
-        for (size_t k = taken[s.productId]; k > 0 && it != last; --k) ++it;
-        const Row* before = it == last ? nullptr : &it->second;
-        if (before) ++taken[s.productId];
-        CountRow(section, QString::number(s.productId), {}, kSpecialColumns, before,
-                 {"1", "999", Number(s.price), "2050-12-31"});
+        const std::vector<int>* rows = Find(rowsOf, int64_t{s.productId});
+        size_t& k = taken[s.productId];
+        const bool found = rows && k < rows->size();
+        if (found) RowCells(shop.specials, (*rows)[k++], 1, before);
+        const std::string price = Number(s.price);
+        CountRow(section, QString::number(s.productId), {}, kSpecialColumns,
+                 found ? &before : nullptr, {"1", "999", price, dateEnd});
     }
-    for (const auto& [id, row] : shop.specials) {
-        if (taken[id] > 0) {
-            --taken[id];
-            continue;
-        }
-        section.add({Kind::Removed, QString::number(id), {}, {}, {}, {}});
+    for (const auto& [id, rows] : rowsOf) {
+        const size_t* matched = Find(taken, id);
+        for (size_t k = matched ? *matched : 0; k < rows.size(); ++k)
+            section.add({Kind::Removed, QString::number(id), {}, {}, {}, {}});
     }
 }
 
@@ -460,21 +550,24 @@ void CompareStock(const std::vector<StockBalance>& balances,
                   const std::map<int64_t, int64_t>& quantities,
                   const std::vector<ProductRow>& names, ChangeReport& report) {
     ChangeSection& section = report.section(Part::Stock);
-    std::map<int64_t, QString> nameOf;
-    for (const ProductRow& p : names) nameOf.emplace(p.id, p.name);
+    std::unordered_map<int64_t, const QString*> nameOf;
+    for (const ProductRow& p : names) nameOf.emplace(p.id, &p.name);
     // Of an ID given twice the later row's balance stays.
     std::map<int64_t, int64_t> last;
     for (const StockBalance& b : balances) last[b.productId] = b.quantity;
+    std::vector<Cell> before(1);
     for (const auto& [id, quantity] : last) {
-        const QString name = nameOf.count(id) ? nameOf.at(id) : QString();
-        const int64_t* before = Find(quantities, id);
-        if (!before) {
-            section.add({Kind::NotInShop, QString::number(id), name, {}, {}, {}});
+        const QString* const* name = Find(nameOf, id);
+        const QString shown = name ? **name : QString();
+        const int64_t* was = Find(quantities, id);
+        if (!was) {
+            section.add({Kind::NotInShop, QString::number(id), shown, {}, {}, {}});
             continue;
         }
-        const Row was = {std::to_string(*before)};
-        CountRow(section, QString::number(id), name, kQuantityColumn, &was,
-                 {std::to_string(quantity)});
+        const std::string wasText = std::to_string(*was);
+        const std::string willText = std::to_string(quantity);
+        before[0] = wasText;
+        CountRow(section, QString::number(id), shown, kQuantityColumn, &before, {willText});
     }
 }
 

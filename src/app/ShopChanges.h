@@ -7,35 +7,56 @@
 
 #include <cstdint>
 #include <map>
-#include <set>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "catalogue/CatalogueUpload.h"
 #include "operator/ChangeReport.h"
 #include "prices/PromotionalPrices.h"
+#include "shopdb/Result.h"
 #include "stock/StockBalances.h"
 
 namespace wwweksports {
 
 class ShopConnection;
 
+// The shop's rows as the server sent them, each table with an index by its key.
 struct ShopHoldings {
-    using Row = std::vector<std::string>;  // the columns the uploads write, as the server sends
     std::vector<int64_t> languages;
-    std::map<int64_t, Row> categories;
-    std::map<int64_t, std::set<int64_t>> categoryStores;
-    std::map<int64_t, std::set<std::pair<int64_t, int64_t>>> categoryPaths;  // (path_id, level)
-    std::map<std::pair<int64_t, int64_t>, std::string> categoryNames;        // (id, language)
-    std::map<int64_t, Row> products;
-    std::map<int64_t, std::set<int64_t>> productStores;
-    std::map<std::pair<int64_t, int64_t>, Row> descriptions;   // (id, language)
-    std::set<std::pair<int64_t, int64_t>> links;               // (product_id, category_id)
-    std::map<std::string, std::vector<std::string>> keywords;  // by query text, folded
-    std::multimap<int64_t, Row> specials;                      // by product_id
-    std::map<int64_t, int64_t> quantities;                     // product_id -> quantity
+    // category: category_id, parent_id, top, status, sort_order
+    ResultRows categories;
+    std::unordered_map<int64_t, int> categoryRow;
+    std::unordered_map<int64_t, std::string> categoryStores;  // "0,1": the store_ids in order
+    std::unordered_map<int64_t, std::string> categoryPaths;   // "7@0,9@1": path_id@level
+    // category_description: category_id, language_id, name
+    ResultRows categoryNames;
+    std::unordered_map<int64_t, int> categoryNameRow;  // by PairKey(id, language)
+    // product: product_id, status, price, model, quantity, stock_status_id, date_added,
+    // quantity_decimal, minimum
+    ResultRows products;
+    std::unordered_map<int64_t, int> productRow;
+    std::unordered_map<int64_t, std::string> productStores;
+    // product_description: product_id, language_id, name, the CRC-32 of description,
+    // meta_title, tag, meta_description and meta_keyword
+    ResultRows descriptions;
+    std::unordered_map<int64_t, int> descriptionRow;  // by PairKey(id, language)
+    std::unordered_set<int64_t> links;                // PairKey(product_id, category_id)
+    // seo_url: query, keyword; the rows of each query text, folded as the column compares it
+    ResultRows seo;
+    std::unordered_multimap<std::string, int> keywordRows;
+    // product_special: product_id, customer_group_id, priority, price, date_end
+    ResultRows specials;
+    std::map<int64_t, int64_t> quantities;  // product_id -> quantity
 };
+
+// One number for an (ID, language) pair.
+inline int64_t PairKey(int64_t id, int64_t language) {
+    return static_cast<int64_t>((static_cast<uint64_t>(id) << 32) ^
+                                static_cast<uint32_t>(language));
+}
 
 // Reads what the catalogue upload (`catalogue`), the special prices (`specials`) and the
 // stock upload (`stock`) write, in one round trip. Database errors raise Error.

@@ -4,6 +4,7 @@
 #include <malloc.h>
 #endif
 
+#include <functional>
 #include <optional>
 
 #include "app/ShopChanges.h"
@@ -17,43 +18,58 @@ namespace wwweksports {
 
 namespace {
 
-// What the shop held before the first try of a run: a try that lost its link may have
-// changed the shop already.
-void ReadHoldingsOnce(std::optional<ShopHoldings>& holdings, ShopConnection& connection,
-                      const ChangeReport* changes, bool catalogue) {
-    if (changes && !holdings) holdings = ReadShopHoldings(connection, catalogue, !catalogue, false);
+// What the upload will change, found under the run lock before it writes, and only before its
+// first try: a try that lost its link may have changed the shop already. The shop's rows
+// are let go before the upload writes.
+void ForeseeOnce(std::optional<ChangeReport>& foreseen, const ChangeReport* changes,
+                 const std::function<void(ChangeReport&)>& compare) {
+    if (!changes || foreseen) return;
+    foreseen.emplace();
+    compare(*foreseen);
 }
 
-// With `changes`, what the shop held is read first, under the run lock, and an upload that
-// ends normally adds to it what it changed.
+// An upload that ended normally changed what was foreseen.
+void AddChanges(Outcome outcome, const std::optional<ChangeReport>& foreseen,
+                ChangeReport* changes) {
+    if (outcome != Outcome::Done || !changes || !foreseen) return;
+    for (const ChangeSection& section : foreseen->sections)
+        changes->section(section.part) = section;
+}
+
+// With `changes`, an upload that ends normally adds to it what it changed.
 Outcome UploadCatalogueNoting(ShopConnection& connection, Operator& op, ChangeReport* changes) {
     Catalogue catalogue;
-    std::optional<ShopHoldings> holdings;
+    std::optional<ChangeReport> foreseen;
     const Outcome outcome = RunUpload(
         connection, op,
         [&](const Inputs& in, uint64_t maxPacket) {
             catalogue = ReadCatalogue(in.workbookPath, maxPacket);
         },
         [&] {
-            ReadHoldingsOnce(holdings, connection, changes, true);
+            ForeseeOnce(foreseen, changes, [&](ChangeReport& report) {
+                CompareCatalogue(catalogue, ReadShopHoldings(connection, true, false, false),
+                                 report);
+            });
             return WriteCatalogue(connection, catalogue, op);
         });
-    if (outcome == Outcome::Done && changes) CompareCatalogue(catalogue, *holdings, *changes);
+    AddChanges(outcome, foreseen, changes);
     return outcome;
 }
 
 Outcome UploadSpecialPricesNoting(ShopConnection& connection, Operator& op, ChangeReport* changes) {
     std::vector<SpecialPrice> specials;
-    std::optional<ShopHoldings> holdings;
+    std::optional<ChangeReport> foreseen;
     const Outcome outcome = RunUpload(
         connection, op,
         [&](const Inputs& in, uint64_t) { specials = ReadSpecialPrices(in.workbookPath); },
         [&] {
-            ReadHoldingsOnce(holdings, connection, changes, false);
+            ForeseeOnce(foreseen, changes, [&](ChangeReport& report) {
+                CompareSpecials(specials, ReadShopHoldings(connection, false, true, false), report);
+            });
             WriteSpecialPrices(connection, specials, op);
             return Outcome::Done;
         });
-    if (outcome == Outcome::Done && changes) CompareSpecials(specials, *holdings, *changes);
+    AddChanges(outcome, foreseen, changes);
     return outcome;
 }
 

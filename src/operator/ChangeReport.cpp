@@ -67,6 +67,20 @@ void ChangeSection::add(ChangeExample example) {
     if (counter <= kExamples) examples.push_back(std::move(example));
 }
 
+bool ChangeSection::keeps(ChangeExample::Kind kind) const {
+    switch (kind) {
+        case ChangeExample::Kind::Added:
+            return added < kExamples;
+        case ChangeExample::Kind::Removed:
+            return removed < kExamples;
+        case ChangeExample::Kind::NotInShop:
+            return notInShop < kExamples;
+        case ChangeExample::Kind::Changed:
+            break;
+    }
+    return changed < kExamples;
+}
+
 ChangeSection& ChangeReport::section(ChangeSection::Part part) {
     for (ChangeSection& s : sections)
         if (s.part == part) return s;

@@ -42,6 +42,8 @@ struct ChangeSection {
 
     // Counts a row of the example's kind, keeping the first kExamples of each kind.
     void add(ChangeExample example);
+    // Whether an example of `kind` added now would be kept.
+    bool keeps(ChangeExample::Kind kind) const;
     static constexpr int kExamples = 5;
 };
 

@@ -355,6 +355,7 @@ std::vector<ResultRows> ShopConnection::Session::finish(const std::vector<QStrin
             MYSQL_FIELD* fields = mysql_fetch_fields(rows.get());
             for (unsigned int i = 0; i < n; ++i)
                 result.columns << QString::fromUtf8(fields[i].name);
+            result.rows.reserve(static_cast<size_t>(mysql_num_rows(rows.get())));
             while (MYSQL_ROW row = mysql_fetch_row(rows.get())) {
                 const unsigned long* lengths = mysql_fetch_lengths(rows.get());
                 std::vector<std::optional<std::string>> cells(n);
