@@ -519,9 +519,26 @@ void CompareCatalogue(const Catalogue& catalogue, const ShopHoldings& shop, Chan
     CompareKeywords(catalogue, shop, report);
 }
 
+namespace {
+
+// Each product's name by its ID.
+std::unordered_map<int64_t, const QString*> NamesById(const std::vector<ProductRow>& products) {
+    std::unordered_map<int64_t, const QString*> names;
+    for (const ProductRow& p : products) names.emplace(p.id, &p.name);
+    return names;
+}
+
+QString NameOf(const std::unordered_map<int64_t, const QString*>& names, int64_t id) {
+    const auto it = names.find(id);
+    return it == names.end() ? QString() : *it->second;
+}
+
+}  // namespace
+
 void CompareSpecials(const std::vector<SpecialPrice>& specials, const ShopHoldings& shop,
-                     ChangeReport& report) {
+                     const std::vector<ProductRow>& names, ChangeReport& report) {
     ChangeSection& section = report.section(Part::SpecialPrices);
+    const std::unordered_map<int64_t, const QString*> nameOf = NamesById(names);
     // Each product's rows in the shop, in order; the workbook's specials of a product are
     // matched with them in turn.
     std::unordered_map<int64_t, std::vector<int>> rowsOf;
@@ -536,13 +553,13 @@ void CompareSpecials(const std::vector<SpecialPrice>& specials, const ShopHoldin
         const bool found = rows && k < rows->size();
         if (found) RowCells(shop.specials, (*rows)[k++], 1, before);
         const std::string price = Number(s.price);
-        CountRow(section, QString::number(s.productId), {}, kSpecialColumns,
-                 found ? &before : nullptr, {"1", "999", price, dateEnd});
+        CountRow(section, QString::number(s.productId), NameOf(nameOf, s.productId),
+                 kSpecialColumns, found ? &before : nullptr, {"1", "999", price, dateEnd});
     }
     for (const auto& [id, rows] : rowsOf) {
         const size_t* matched = Find(taken, id);
         for (size_t k = matched ? *matched : 0; k < rows.size(); ++k)
-            section.add({Kind::Removed, QString::number(id), {}, {}, {}, {}});
+            section.add({Kind::Removed, QString::number(id), NameOf(nameOf, id), {}, {}, {}});
     }
 }
 
@@ -550,15 +567,13 @@ void CompareStock(const std::vector<StockBalance>& balances,
                   const std::map<int64_t, int64_t>& quantities,
                   const std::vector<ProductRow>& names, ChangeReport& report) {
     ChangeSection& section = report.section(Part::Stock);
-    std::unordered_map<int64_t, const QString*> nameOf;
-    for (const ProductRow& p : names) nameOf.emplace(p.id, &p.name);
+    const std::unordered_map<int64_t, const QString*> nameOf = NamesById(names);
     // Of an ID given twice the later row's balance stays.
     std::map<int64_t, int64_t> last;
     for (const StockBalance& b : balances) last[b.productId] = b.quantity;
     std::vector<Cell> before(1);
     for (const auto& [id, quantity] : last) {
-        const QString* const* name = Find(nameOf, id);
-        const QString shown = name ? **name : QString();
+        const QString shown = NameOf(nameOf, id);
         const int64_t* was = Find(quantities, id);
         if (!was) {
             section.add({Kind::NotInShop, QString::number(id), shown, {}, {}, {}});

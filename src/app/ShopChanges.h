@@ -65,9 +65,9 @@ ShopHoldings ReadShopHoldings(ShopConnection& connection, bool catalogue, bool s
 
 // Adds to `report` what each upload would change in a shop that holds `shop`.
 void CompareCatalogue(const Catalogue& catalogue, const ShopHoldings& shop, ChangeReport& report);
-void CompareSpecials(const std::vector<SpecialPrice>& specials, const ShopHoldings& shop,
-                     ChangeReport& report);
 // `names` gives the products' names for the examples, where the catalogue was read.
+void CompareSpecials(const std::vector<SpecialPrice>& specials, const ShopHoldings& shop,
+                     const std::vector<ProductRow>& names, ChangeReport& report);
 void CompareStock(const std::vector<StockBalance>& balances,
                   const std::map<int64_t, int64_t>& quantities,
                   const std::vector<ProductRow>& names, ChangeReport& report);

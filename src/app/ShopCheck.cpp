@@ -49,7 +49,7 @@ Outcome CheckBeforeSending(ShopConnection& connection, Operator& op, bool offlin
     connection.close();
     ChangeReport report;
     if (in.products) CompareCatalogue(catalogue, shop, report);
-    if (in.specials) CompareSpecials(specials, shop, report);
+    if (in.specials) CompareSpecials(specials, shop, catalogue.products, report);
     CompareStock(balances, shop.quantities, catalogue.products, report);
     op.setStatus(QStringLiteral("Pārbaude beigusies; mainītos: %1").arg(ChangeLine(report)),
                  StatusRefresh::Repaint);

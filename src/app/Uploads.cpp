@@ -64,7 +64,8 @@ Outcome UploadSpecialPricesNoting(ShopConnection& connection, Operator& op, Chan
         [&](const Inputs& in, uint64_t) { specials = ReadSpecialPrices(in.workbookPath); },
         [&] {
             ForeseeOnce(foreseen, changes, [&](ChangeReport& report) {
-                CompareSpecials(specials, ReadShopHoldings(connection, false, true, false), report);
+                CompareSpecials(specials, ReadShopHoldings(connection, false, true, false), {},
+                                report);
             });
             WriteSpecialPrices(connection, specials, op);
             return Outcome::Done;

@@ -118,8 +118,9 @@ TEST_F(ShopCheck, ForeseesWhatTheUploadsThenChangeAndWritesNothing) {
     EXPECT_EQ(QStringList({name.id, name.column, name.before, name.after}),
               QStringList({"3, valoda 1", "name", "Cits", "Prece 3"}));
     const ChangeExample& special = edited.sections[5].examples.front();
-    EXPECT_EQ(QStringList({special.id, special.column, special.before, special.after}),
-              QStringList({"2", "price", "1.0000", "1.5000"}));
+    EXPECT_EQ(
+        QStringList({special.id, special.name, special.column, special.before, special.after}),
+        QStringList({"2", "Prece 2", "price", "1.0000", "1.5000"}));
     foreseen = Counts(edited);
     foreseen.erase(Part::Stock);
     EXPECT_EQ(Counts(made(SendLists)), foreseen);
