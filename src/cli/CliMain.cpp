@@ -1,6 +1,8 @@
 #include "cli/CliMain.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -115,6 +117,8 @@ int RunCli(const QStringList& args, const SettingsStore& store, QTextStream& out
     QFile logFile;
     if (options->logFile) {
         logFile.setFileName(*options->logFile);
+        // A schedule's first run finds the log's folder made.
+        QDir().mkpath(QFileInfo(logFile).absolutePath());
         if (!logFile.open(QIODevice::WriteOnly | QIODevice::Append)) {
             err << "wwweksports-cli: "
                 << QStringLiteral("žurnāla failu %1 nevar atvērt: %2")

@@ -158,7 +158,7 @@ TEST_F(CliRun, CheckPredictsAsJsonAndTheScheduleOptionsKeepTheLogShort) {
     EXPECT_EQ(quantities(), "0,0");  // the check wrote nothing
 
     // Quiet: the errors and the summary of what the run changed, nothing else.
-    const QString log = QDir(dir.path()).filePath("run.log");
+    const QString log = QDir(dir.path()).filePath("state/run.log");  // the folder is made
     EXPECT_EQ(run({"--quiet", "--log-file", log, "send-stock"}), 0) << err.toStdString();
     EXPECT_EQ(out, "");
     EXPECT_TRUE(err.startsWith("Veikalā mainīts:\n") && err.contains("atlikumi"))
