@@ -37,7 +37,9 @@ QString KindTitle(ChangeExample::Kind kind) {
     return QStringLiteral("mainīts");
 }
 
-int64_t& Counter(ChangeSection& section, ChangeExample::Kind kind) {
+// The count of a section, or of a section read only, that rows of `kind` add to.
+template <typename Section>
+auto& Counter(Section& section, ChangeExample::Kind kind) {
     switch (kind) {
         case ChangeExample::Kind::Added:
             return section.added;
@@ -68,17 +70,7 @@ void ChangeSection::add(ChangeExample example) {
 }
 
 bool ChangeSection::keeps(ChangeExample::Kind kind) const {
-    switch (kind) {
-        case ChangeExample::Kind::Added:
-            return added < kExamples;
-        case ChangeExample::Kind::Removed:
-            return removed < kExamples;
-        case ChangeExample::Kind::NotInShop:
-            return notInShop < kExamples;
-        case ChangeExample::Kind::Changed:
-            break;
-    }
-    return changed < kExamples;
+    return Counter(*this, kind) < kExamples;
 }
 
 ChangeSection& ChangeReport::section(ChangeSection::Part part) {
