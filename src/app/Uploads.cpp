@@ -4,8 +4,8 @@
 #include <malloc.h>
 #endif
 
-#include <functional>
 #include <optional>
+#include <utility>
 
 #include "app/ShopChanges.h"
 #include "app/UploadFrame.h"
@@ -18,15 +18,9 @@ namespace wwweksports {
 
 namespace {
 
-// What the upload will change, found under the run lock before it writes, and only before its
-// first try: a try that lost its link may have changed the shop already. The shop's rows
-// are let go before the upload writes.
-void ForeseeOnce(std::optional<ChangeReport>& foreseen, const ChangeReport* changes,
-                 const std::function<void(ChangeReport&)>& compare) {
-    if (!changes || foreseen) return;
-    foreseen.emplace();
-    compare(*foreseen);
-}
+// What the upload will change is found under the run lock before it writes, and only
+// before its first try to get that far: a try that lost its link may have changed the shop
+// already. The shop's rows are let go before the upload writes.
 
 // An upload that ended normally changed what was foreseen.
 void AddChanges(Outcome outcome, const std::optional<ChangeReport>& foreseen,
@@ -46,10 +40,12 @@ Outcome UploadCatalogueNoting(ShopConnection& connection, Operator& op, ChangeRe
             catalogue = ReadCatalogue(in.workbookPath, maxPacket);
         },
         [&] {
-            ForeseeOnce(foreseen, changes, [&](ChangeReport& report) {
+            if (changes && !foreseen) {
+                ChangeReport report;
                 CompareCatalogue(catalogue, ReadShopHoldings(connection, true, false, false),
                                  report);
-            });
+                foreseen = std::move(report);
+            }
             return WriteCatalogue(connection, catalogue, op);
         });
     AddChanges(outcome, foreseen, changes);
@@ -63,10 +59,12 @@ Outcome UploadSpecialPricesNoting(ShopConnection& connection, Operator& op, Chan
         connection, op,
         [&](const Inputs& in, uint64_t) { specials = ReadSpecialPrices(in.workbookPath); },
         [&] {
-            ForeseeOnce(foreseen, changes, [&](ChangeReport& report) {
+            if (changes && !foreseen) {
+                ChangeReport report;
                 CompareSpecials(specials, ReadShopHoldings(connection, false, true, false), {},
                                 report);
-            });
+                foreseen = std::move(report);
+            }
             WriteSpecialPrices(connection, specials, op);
             return Outcome::Done;
         });

@@ -54,6 +54,9 @@ protected:
 TEST_F(LinkFaults, ALostLinkIsTriedAgainAndEndsAsAnUndisturbedRun) {
     TestShop undisturbed;
     ASSERT_EQ(sendLists(undisturbed, TestShop::serverPort()), Outcome::Done);
+    ASSERT_EQ(op.reports.size(), 1u);
+    // What a run reports it changed is what the shop held before its first try.
+    QString changed = ChangeLine(op.reports.front().first);
     // clang-format off
     const struct { FaultyLink::Fault fault; std::chrono::milliseconds down; int tries; } cases[] = {
         {FaultyLink::Fault::Cut, 0ms, 1}, {FaultyLink::Fault::Stall, 0ms, 1},
@@ -66,6 +69,9 @@ TEST_F(LinkFaults, ALostLinkIsTriedAgainAndEndsAsAnUndisturbedRun) {
         EXPECT_LT(std::chrono::steady_clock::now() - started, 30s);
         EXPECT_EQ(retries(), c.tries) << op.processLines().join('\n').toStdString();
         EXPECT_EQ(shop.fingerprint(), undisturbed.fingerprint());
+        ASSERT_EQ(op.reports.size(), 1u);
+        EXPECT_EQ(ChangeLine(op.reports.front().first), changed);
+        changed = QStringLiteral("nekas");  // the next runs find the shop as they leave it
     }
 }
 
