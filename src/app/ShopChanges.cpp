@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string_view>
 
@@ -118,7 +119,12 @@ void RowCells(const ResultRows& result, int row, int first, std::vector<Cell>& c
     for (int c = first; c < result.columns.size(); ++c) cells.push_back(CellOf(result, row, c));
 }
 
-std::string Number(double value) { return QString::number(value, 'g', 17).toStdString(); }
+// The shortest text that reads back as `value`.
+std::string Number(double value) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
+}
 
 // The CRC-32 of the text's UTF-8 bytes, as the server's CRC32() gives it: the server hashes
 // the long texts of a row fast, and only the hash comes over the link.
@@ -145,20 +151,34 @@ std::string FoldedQuery(const QString& query) {
     return folded.toStdString();
 }
 
-// Texts of many rows of one table, "3,7" or "7@0,9@1", built from rows in key order.
-void AddToList(std::unordered_map<int64_t, std::string>& lists, int64_t key,
-               const std::string& item) {
-    std::string& list = lists[key];
-    if (!list.empty()) list += ',';
-    list += item;
-}
-
 // The first name the shop has of a row in a table of names: (id, language, name, ...).
 QString ShopName(const ResultRows& names, int64_t id) {
     for (int row = 0; row < names.rowCount(); ++row) {
         if (names.integer(row, 0) == id) return Shown(Type::Text, CellOf(names, row, 2));
     }
     return QString();
+}
+
+// The list text of a key, empty when the table has no rows of it.
+Cell ListOf(const std::unordered_map<int64_t, std::string>& lists, int64_t key) {
+    const auto it = lists.find(key);
+    return it == lists.end() ? Cell() : Cell(it->second);
+}
+
+// The shop's rows (keyed by column 0) whose key the upload does not write again, named from
+// `names` (id, language, name, ...).
+void CountRemovedRows(ChangeSection& section, const ResultRows& shop,
+                      const std::unordered_set<int64_t>& written, const ResultRows& names) {
+    for (int row = 0; row < shop.rowCount(); ++row) {
+        const int64_t id = shop.integer(row, 0);
+        if (written.count(id) != 0) continue;
+        section.add({Kind::Removed,
+                     QString::number(id),
+                     section.keeps(Kind::Removed) ? ShopName(names, id) : QString(),
+                     {},
+                     {},
+                     {}});
+    }
 }
 
 const std::vector<Column> kCategoryColumns = {
@@ -209,28 +229,33 @@ void CompareGroups(const std::vector<GroupRow>& groups, const ShopHoldings& shop
         const int* row = Find(shop.categoryRow, int64_t{g.id});
         if (row) {
             RowCells(shop.categories, *row, 1, before);
-            const std::string* stores = Find(shop.categoryStores, int64_t{g.id});
-            const std::string* path = Find(shop.categoryPaths, int64_t{g.id});
-            before.push_back(stores ? Cell(*stores) : Cell());
-            before.push_back(path ? Cell(*path) : Cell());
+            before.push_back(ListOf(shop.categoryStores, g.id));
+            before.push_back(ListOf(shop.categoryPaths, g.id));
         }
         CountRow(section, g.idText, g.name, kCategoryColumns, row ? &before : nullptr,
                  {after.begin(), after.end()});
     }
-    for (int row = 0; row < shop.categories.rowCount(); ++row) {
-        const int64_t id = shop.categories.integer(row, 0);
-        if (ids.count(id) != 0) continue;
-        section.add({Kind::Removed,
-                     QString::number(id),
-                     section.keeps(Kind::Removed) ? ShopName(shop.categoryNames, id) : QString(),
-                     {},
-                     {},
-                     {}});
-    }
+    CountRemovedRows(section, shop.categories, ids, shop.categoryNames);
 }
 
 QString DescriptionId(const QString& kind, const QString& id, int64_t language) {
     return QStringLiteral("%1%2, valoda %3").arg(kind, id).arg(language);
+}
+
+// The shop's descriptions (id, language, name, ...) that the upload does not write again.
+void CountRemovedDescriptions(ChangeSection& section, const ResultRows& shop,
+                              const std::unordered_set<int64_t>& written, const QString& kind) {
+    for (int row = 0; row < shop.rowCount(); ++row) {
+        const int64_t id = shop.integer(row, 0);
+        const int64_t language = shop.integer(row, 1);
+        if (written.count(PairKey(id, language)) != 0) continue;
+        section.add({Kind::Removed,
+                     DescriptionId(kind, QString::number(id), language),
+                     Shown(Type::Text, CellOf(shop, row, 2)),
+                     {},
+                     {},
+                     {}});
+    }
 }
 
 void CompareDescriptions(const Catalogue& catalogue, const ShopHoldings& shop,
@@ -250,17 +275,7 @@ void CompareDescriptions(const Catalogue& catalogue, const ShopHoldings& shop,
                      row ? &before : nullptr, {name});
         }
     }
-    for (int row = 0; row < shop.categoryNames.rowCount(); ++row) {
-        const int64_t id = shop.categoryNames.integer(row, 0);
-        const int64_t language = shop.categoryNames.integer(row, 1);
-        if (keys.count(PairKey(id, language)) != 0) continue;
-        section.add({Kind::Removed,
-                     DescriptionId(group, QString::number(id), language),
-                     Shown(Type::Text, CellOf(shop.categoryNames, row, 2)),
-                     {},
-                     {},
-                     {}});
-    }
+    CountRemovedDescriptions(section, shop.categoryNames, keys, group);
     keys.clear();
     std::vector<std::string> after(kDescriptionColumns.size());
     for (const ProductRow& p : catalogue.products) {
@@ -286,17 +301,7 @@ void CompareDescriptions(const Catalogue& catalogue, const ShopHoldings& shop,
             }
         }
     }
-    for (int row = 0; row < shop.descriptions.rowCount(); ++row) {
-        const int64_t id = shop.descriptions.integer(row, 0);
-        const int64_t language = shop.descriptions.integer(row, 1);
-        if (keys.count(PairKey(id, language)) != 0) continue;
-        section.add({Kind::Removed,
-                     DescriptionId(QString(), QString::number(id), language),
-                     Shown(Type::Text, CellOf(shop.descriptions, row, 2)),
-                     {},
-                     {},
-                     {}});
-    }
+    CountRemovedDescriptions(section, shop.descriptions, keys, QString());
 }
 
 void CompareProducts(const std::vector<ProductRow>& products, const ShopHoldings& shop,
@@ -319,22 +324,12 @@ void CompareProducts(const std::vector<ProductRow>& products, const ShopHoldings
         const int* row = Find(shop.productRow, int64_t{p.id});
         if (row) {
             RowCells(shop.products, *row, 1, before);
-            const std::string* stores = Find(shop.productStores, int64_t{p.id});
-            before.push_back(stores ? Cell(*stores) : Cell());
+            before.push_back(ListOf(shop.productStores, p.id));
         }
         CountRow(section, p.idText, p.name, kProductColumns, row ? &before : nullptr,
                  {after.begin(), after.end()});
     }
-    for (int row = 0; row < shop.products.rowCount(); ++row) {
-        const int64_t id = shop.products.integer(row, 0);
-        if (ids.count(id) != 0) continue;
-        section.add({Kind::Removed,
-                     QString::number(id),
-                     section.keeps(Kind::Removed) ? ShopName(shop.descriptions, id) : QString(),
-                     {},
-                     {},
-                     {}});
-    }
+    CountRemovedRows(section, shop.products, ids, shop.descriptions);
 }
 
 QString LinkId(int64_t product, int64_t category) {
@@ -372,13 +367,10 @@ void CompareKeywords(const Catalogue& catalogue, const ShopHoldings& shop, Chang
         }
         // Every row the shop has with the query text gets the keyword: the first that
         // changes stands for them.
-        before[0] = CellOf(shop.seo, first->second, 1);
-        for (auto it = first; it != last; ++it) {
-            if (CellOf(shop.seo, it->second, 1) != keyword) {
-                before[0] = CellOf(shop.seo, it->second, 1);
-                break;
-            }
-        }
+        auto standing = first;
+        while (std::next(standing) != last && CellOf(shop.seo, standing->second, 1) == keyword)
+            ++standing;
+        before[0] = CellOf(shop.seo, standing->second, 1);
         CountRow(section, query, name, kKeywordColumn, &before, {keyword});
     };
     for (const GroupRow& g : catalogue.groups)
@@ -403,11 +395,15 @@ std::unordered_map<int64_t, int> IndexByPair(const ResultRows& result) {
     return index;
 }
 
+// Each key's items, "3,7" or "7@0,9@1", from rows in key order.
 std::unordered_map<int64_t, std::string> ListsById(const ResultRows& result,
                                                    const std::function<std::string(int)>& item) {
     std::unordered_map<int64_t, std::string> lists;
-    for (int row = 0; row < result.rowCount(); ++row)
-        AddToList(lists, result.integer(row, 0), item(row));
+    for (int row = 0; row < result.rowCount(); ++row) {
+        std::string& list = lists[result.integer(row, 0)];
+        if (!list.empty()) list += ',';
+        list += item(row);
+    }
     return lists;
 }
 

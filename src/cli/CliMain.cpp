@@ -89,9 +89,8 @@ void PrintJson(const CliOptions& options, int status, const QString& error, cons
         object.insert(QStringLiteral("publishable"), status == kExitDone);
     }
     object.insert(QStringLiteral("error"), error.isEmpty() ? QJsonValue() : QJsonValue(error));
-    object.insert(
-        QStringLiteral("changes"),
-        op.changes() ? QJsonDocument::fromJson(ChangeJson(*op.changes())).object() : QJsonValue());
+    object.insert(QStringLiteral("changes"),
+                  op.changes() ? QJsonValue(ChangeJson(*op.changes())) : QJsonValue());
     out << QJsonDocument(object).toJson(QJsonDocument::Compact) << Qt::endl;
 }
 

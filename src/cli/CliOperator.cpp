@@ -1,6 +1,5 @@
 #include "cli/CliOperator.h"
 
-#include <QRegularExpression>
 #include <utility>
 
 #include "operator/ProcessLog.h"
@@ -12,12 +11,6 @@ namespace {
 // A phase's progress is written again after this long, or this many percent more.
 const qint64 kProgressSeconds = 5;
 const int kProgressPercent = 10;
-
-// The progress text without its counts: which phase it tells of.
-QString Phase(const QString& text) {
-    static const QRegularExpression counts(QStringLiteral("\\d+(?: no |/)\\d+$"));
-    return QString(text).remove(counts);
-}
 
 }  // namespace
 
@@ -44,8 +37,8 @@ void CliOperator::endProgressLine() {
 void CliOperator::setStatus(const QString& text, StatusRefresh) {
     logLines(text);
     if (output_.quiet) return;
-    const std::optional<int> percent = PhasePercent(text);
-    if (!percent) {
+    const std::optional<PhaseStep> step = PhaseProgress(text);
+    if (!step) {
         endProgressLine();
         progressPhase_.clear();
         err_ << text << Qt::endl;
@@ -58,14 +51,13 @@ void CliOperator::setStatus(const QString& text, StatusRefresh) {
         return;
     }
     const QDateTime now = output_.clock();
-    const QString phase = Phase(text);
-    if (phase == progressPhase_ && *percent < 100 &&
+    if (step->phase == progressPhase_ && step->percent < 100 &&
         progressWritten_.secsTo(now) < kProgressSeconds &&
-        *percent < progressPercent_ + kProgressPercent)
+        step->percent < progressPercent_ + kProgressPercent)
         return;
-    progressPhase_ = phase;
+    progressPhase_ = step->phase;
     progressWritten_ = now;
-    progressPercent_ = *percent;
+    progressPercent_ = step->percent;
     err_ << now.toString(Qt::ISODate) << ' ' << text << Qt::endl;
 }
 

@@ -1,7 +1,6 @@
 #include "operator/ChangeReport.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
 #include <utility>
@@ -9,32 +8,31 @@
 namespace wwweksports {
 namespace {
 
-const char* KindKey(ChangeExample::Kind kind) {
-    switch (kind) {
-        case ChangeExample::Kind::Added:
-            return "added";
-        case ChangeExample::Kind::Removed:
-            return "removed";
-        case ChangeExample::Kind::NotInShop:
-            return "notInShop";
-        case ChangeExample::Kind::Changed:
-            break;
-    }
-    return "changed";
-}
+// Each kind's name in JSON and in the operator's texts, in the order of ChangeExample::Kind.
+struct KindNames {
+    const char* key;
+    const char* title;
+};
+const KindNames kKinds[] = {{"added", "jauns"},
+                            {"removed", "dzēsts"},
+                            {"changed", "mainīts"},
+                            {"notInShop", "nav veikalā"}};
+
+// Each part's name in JSON and in the operator's texts, in the order of ChangeSection::Part.
+const KindNames kParts[] = {{"groups", "grupas"},
+                            {"products", "preces"},
+                            {"descriptions", "apraksti"},
+                            {"categoryLinks", "preču saites ar grupām"},
+                            {"keywords", "SEO atslēgvārdi"},
+                            {"specialPrices", "akciju cenas"},
+                            {"stock", "atlikumi"}};
 
 QString KindTitle(ChangeExample::Kind kind) {
-    switch (kind) {
-        case ChangeExample::Kind::Added:
-            return QStringLiteral("jauns");
-        case ChangeExample::Kind::Removed:
-            return QStringLiteral("dzēsts");
-        case ChangeExample::Kind::NotInShop:
-            return QStringLiteral("nav veikalā");
-        case ChangeExample::Kind::Changed:
-            break;
-    }
-    return QStringLiteral("mainīts");
+    return QString::fromUtf8(kKinds[static_cast<int>(kind)].title);
+}
+
+QString PartTitle(ChangeSection::Part part) {
+    return QString::fromUtf8(kParts[static_cast<int>(part)].title);
 }
 
 // The count of a section, or of a section read only, that rows of `kind` add to.
@@ -86,46 +84,6 @@ ChangeSection& ChangeReport::section(ChangeSection::Part part) {
 bool ChangeReport::anyChange() const {
     return std::any_of(sections.begin(), sections.end(),
                        [](const ChangeSection& s) { return s.added + s.removed + s.changed > 0; });
-}
-
-QString PartTitle(ChangeSection::Part part) {
-    switch (part) {
-        case ChangeSection::Part::Groups:
-            return QStringLiteral("grupas");
-        case ChangeSection::Part::Products:
-            return QStringLiteral("preces");
-        case ChangeSection::Part::Descriptions:
-            return QStringLiteral("apraksti");
-        case ChangeSection::Part::CategoryLinks:
-            return QStringLiteral("preču saites ar grupām");
-        case ChangeSection::Part::Keywords:
-            return QStringLiteral("SEO atslēgvārdi");
-        case ChangeSection::Part::SpecialPrices:
-            return QStringLiteral("akciju cenas");
-        case ChangeSection::Part::Stock:
-            break;
-    }
-    return QStringLiteral("atlikumi");
-}
-
-QString PartKey(ChangeSection::Part part) {
-    switch (part) {
-        case ChangeSection::Part::Groups:
-            return QStringLiteral("groups");
-        case ChangeSection::Part::Products:
-            return QStringLiteral("products");
-        case ChangeSection::Part::Descriptions:
-            return QStringLiteral("descriptions");
-        case ChangeSection::Part::CategoryLinks:
-            return QStringLiteral("categoryLinks");
-        case ChangeSection::Part::Keywords:
-            return QStringLiteral("keywords");
-        case ChangeSection::Part::SpecialPrices:
-            return QStringLiteral("specialPrices");
-        case ChangeSection::Part::Stock:
-            break;
-    }
-    return QStringLiteral("stock");
 }
 
 QString ChangeTable(const ChangeReport& report) {
@@ -183,14 +141,15 @@ QString ChangeLine(const ChangeReport& report) {
     return parts.isEmpty() ? QStringLiteral("nekas") : parts.join(QStringLiteral(", "));
 }
 
-QByteArray ChangeJson(const ChangeReport& report) {
+QJsonObject ChangeJson(const ChangeReport& report) {
     QJsonObject object;
     for (const ChangeSection& s : report.sections) {
         QJsonArray examples;
         for (const ChangeExample& e : s.examples) {
-            QJsonObject example{{QStringLiteral("change"), QLatin1String(KindKey(e.kind))},
-                                {QStringLiteral("id"), e.id},
-                                {QStringLiteral("name"), e.name}};
+            QJsonObject example{
+                {QStringLiteral("change"), QLatin1String(kKinds[static_cast<int>(e.kind)].key)},
+                {QStringLiteral("id"), e.id},
+                {QStringLiteral("name"), e.name}};
             if (!e.column.isEmpty()) {
                 example.insert(QStringLiteral("column"), e.column);
                 example.insert(QStringLiteral("old"), e.before);
@@ -198,7 +157,7 @@ QByteArray ChangeJson(const ChangeReport& report) {
             }
             examples.append(example);
         }
-        object.insert(PartKey(s.part),
+        object.insert(QLatin1String(kParts[static_cast<int>(s.part)].key),
                       QJsonObject{{QStringLiteral("added"), static_cast<qint64>(s.added)},
                                   {QStringLiteral("removed"), static_cast<qint64>(s.removed)},
                                   {QStringLiteral("changed"), static_cast<qint64>(s.changed)},
@@ -206,7 +165,7 @@ QByteArray ChangeJson(const ChangeReport& report) {
                                   {QStringLiteral("notInShop"), static_cast<qint64>(s.notInShop)},
                                   {QStringLiteral("examples"), examples}});
     }
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    return object;
 }
 
 }  // namespace wwweksports

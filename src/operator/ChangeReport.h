@@ -4,7 +4,7 @@
 // it did. Shown as a table, as one process-log line, or as one JSON object.
 #pragma once
 
-#include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -15,7 +15,7 @@ namespace wwweksports {
 struct ChangeExample {
     enum class Kind { Added, Removed, Changed, NotInShop };
     Kind kind = Kind::Changed;
-    QString id;      // the row's ID; for a link "product>group", for a keyword its query text
+    QString id;      // the row's ID; "prece 5, grupa 7" for a link, a keyword's query text
     QString name;    // the product's or group's name, where known
     QString column;  // of a changed row, the first column that changes
     QString before;  // that column's value in the shop now
@@ -54,10 +54,6 @@ struct ChangeReport {
     bool anyChange() const;
 };
 
-// "apraksti" and the other parts' names in the operator's texts; "descriptions" etc. in JSON.
-QString PartTitle(ChangeSection::Part part);
-QString PartKey(ChangeSection::Part part);
-
 // A table of counts, one line per part, then the examples, one per line.
 QString ChangeTable(const ChangeReport& report);
 // A line per part with its counts, then a line per example that names its part.
@@ -66,6 +62,6 @@ QStringList ChangeLines(const ChangeReport& report);
 // "nekas" when nothing would.
 QString ChangeLine(const ChangeReport& report);
 // {"groups": {"added": 2, ..., "examples": [{"change": "changed", "id": ...}]}, ...}
-QByteArray ChangeJson(const ChangeReport& report);
+QJsonObject ChangeJson(const ChangeReport& report);
 
 }  // namespace wwweksports

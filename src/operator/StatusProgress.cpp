@@ -5,14 +5,15 @@
 
 namespace wwweksports {
 
-std::optional<int> PhasePercent(const QString& status) {
+std::optional<PhaseStep> PhaseProgress(const QString& status) {
     static const QRegularExpression step(QStringLiteral("(\\d+)(?: no |/)(\\d+)$"));
     const QRegularExpressionMatch match = step.match(status);
     if (!match.hasMatch()) return std::nullopt;
     const qlonglong done = match.captured(1).toLongLong();
     const qlonglong all = match.captured(2).toLongLong();
     if (all <= 0) return std::nullopt;
-    return static_cast<int>(std::min<qlonglong>(100, done * 100 / all));
+    return PhaseStep{status.left(match.capturedStart()),
+                     static_cast<int>(std::min<qlonglong>(100, done * 100 / all))};
 }
 
 }  // namespace wwweksports

@@ -6,8 +6,13 @@
 
 namespace wwweksports {
 
-// How far the phase a status text tells of has come, in percent: "Paka: 3 no 20",
-// "Sūtu preces 1200/50000"; nothing for other texts.
-std::optional<int> PhasePercent(const QString& status);
+struct PhaseStep {
+    QString phase;  // the text before the counts: "Paka: ", "Sūtu preces "
+    int percent;
+};
+
+// How far the phase a status text tells of has come: "Paka: 3 no 20", "Sūtu preces
+// 1200/50000"; nothing for other texts.
+std::optional<PhaseStep> PhaseProgress(const QString& status);
 
 }  // namespace wwweksports

@@ -13,7 +13,6 @@
 #include <QProgressBar>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -276,9 +275,9 @@ Inputs TWWWEksports::inputs() const {
 
 void TWWWEksports::setStatus(const QString& text, StatusRefresh refresh) {
     statusPanels_[0]->setText(text);
-    const std::optional<int> percent = PhasePercent(text);
-    if (percent) phaseProgress_->setValue(*percent);
-    phaseProgress_->setVisible(percent.has_value());
+    const std::optional<PhaseStep> step = PhaseProgress(text);
+    if (step) phaseProgress_->setValue(step->percent);
+    phaseProgress_->setVisible(step.has_value());
     if (refresh == StatusRefresh::None) return;
     StatusBar1->repaint();
     if (refresh == StatusRefresh::RepaintAndProcessEvents) QCoreApplication::processEvents();
