@@ -20,10 +20,7 @@ using Kind = ChangeExample::Kind;
 using Part = ChangeSection::Part;
 using Cell = std::string_view;
 
-Cell CellOf(const ResultRows& result, int row, int column) {
-    const auto& value = result.rows[static_cast<size_t>(row)][static_cast<size_t>(column)];
-    return value ? Cell(*value) : Cell();
-}
+Cell CellOf(const ResultRows& result, int row, int column) { return result.cell(row, column); }
 
 // How a column's value is compared: as the column stores it.
 enum class Type { Text, Whole, Money, Day, DayTime };
@@ -145,10 +142,16 @@ std::string Crc32(const QString& text) {
 }
 
 // A seo_url query as its column compares it: letter case and trailing blanks do not count.
-std::string FoldedQuery(const QString& query) {
-    QString folded = query.toLower();
-    while (folded.endsWith(QLatin1Char(' '))) folded.chop(1);
-    return folded.toStdString();
+std::string FoldedQuery(Cell query) {
+    std::string folded;
+    if (std::all_of(query.begin(), query.end(), [](char c) { return (c & 0x80) == 0; })) {
+        folded.assign(query);
+        for (char& c : folded) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    } else {
+        folded = Shown(Type::Text, query).toLower().toStdString();
+    }
+    while (!folded.empty() && folded.back() == ' ') folded.pop_back();
+    return folded;
 }
 
 // The first name the shop has of a row in a table of names: (id, language, name, ...).
@@ -358,19 +361,24 @@ void CompareLinks(const std::vector<ProductRow>& products, const ShopHoldings& s
 void CompareKeywords(const Catalogue& catalogue, const ShopHoldings& shop, ChangeReport& report) {
     ChangeSection& section = report.section(Part::Keywords);
     std::vector<Cell> before(1);
+    std::vector<int> rows;
     const auto compare = [&](const QString& query, const QString& name) {
         const std::string keyword = MakeSeoKeyword(name).toStdString();
-        const auto [first, last] = shop.keywordRows.equal_range(FoldedQuery(query));
-        if (first == last) {
+        const std::string folded = FoldedQuery(query.toStdString());
+        const auto [first, last] = shop.keywordRows.equal_range(std::hash<std::string>()(folded));
+        rows.clear();
+        for (auto it = first; it != last; ++it) {
+            if (FoldedQuery(CellOf(shop.seo, it->second, 0)) == folded) rows.push_back(it->second);
+        }
+        if (rows.empty()) {
             CountRow(section, query, name, kKeywordColumn, nullptr, {keyword});
             return;
         }
         // Every row the shop has with the query text gets the keyword: the first that
         // changes stands for them.
-        auto standing = first;
-        while (std::next(standing) != last && CellOf(shop.seo, standing->second, 1) == keyword)
-            ++standing;
-        before[0] = CellOf(shop.seo, standing->second, 1);
+        const auto changes = std::find_if(
+            rows.begin(), rows.end(), [&](int row) { return CellOf(shop.seo, row, 1) != keyword; });
+        before[0] = CellOf(shop.seo, changes == rows.end() ? rows.back() : *changes, 1);
         CountRow(section, query, name, kKeywordColumn, &before, {keyword});
     };
     for (const GroupRow& g : catalogue.groups)
@@ -382,14 +390,14 @@ void CompareKeywords(const Catalogue& catalogue, const ShopHoldings& shop, Chang
 // The rows of `result` by their key in column 0.
 std::unordered_map<int64_t, int> IndexById(const ResultRows& result) {
     std::unordered_map<int64_t, int> index;
-    index.reserve(result.rows.size());
+    index.reserve(static_cast<size_t>(result.rowCount()));
     for (int row = 0; row < result.rowCount(); ++row) index.emplace(result.integer(row, 0), row);
     return index;
 }
 
 std::unordered_map<int64_t, int> IndexByPair(const ResultRows& result) {
     std::unordered_map<int64_t, int> index;
-    index.reserve(result.rows.size());
+    index.reserve(static_cast<size_t>(result.rowCount()));
     for (int row = 0; row < result.rowCount(); ++row)
         index.emplace(PairKey(result.integer(row, 0), result.integer(row, 1)), row);
     return index;
@@ -475,7 +483,7 @@ ShopHoldings ReadShopHoldings(ShopConnection& connection, bool catalogue, bool s
                 shop.descriptionRow = IndexByPair(shop.descriptions);
             });
         read("SELECT product_id, category_id FROM product_to_category", [&](ResultRows& r) {
-            shop.links.reserve(r.rows.size());
+            shop.links.reserve(static_cast<size_t>(r.rowCount()));
             for (int row = 0; row < r.rowCount(); ++row)
                 shop.links.insert(PairKey(r.integer(row, 0), r.integer(row, 1)));
         });
@@ -484,10 +492,10 @@ ShopHoldings ReadShopHoldings(ShopConnection& connection, bool catalogue, bool s
             "WHERE query LIKE 'category\\_id=%' OR query LIKE 'product\\_id=%'",
             [&](ResultRows& r) {
                 shop.seo = std::move(r);
-                shop.keywordRows.reserve(shop.seo.rows.size());
+                shop.keywordRows.reserve(static_cast<size_t>(shop.seo.rowCount()));
                 for (int row = 0; row < shop.seo.rowCount(); ++row)
                     shop.keywordRows.emplace(
-                        FoldedQuery(Shown(Type::Text, CellOf(shop.seo, row, 0))), row);
+                        std::hash<std::string>()(FoldedQuery(CellOf(shop.seo, row, 0))), row);
             });
     } else if (stock) {
         read("SELECT product_id, quantity FROM product ORDER BY product_id", [&](ResultRows& r) {

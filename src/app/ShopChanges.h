@@ -44,9 +44,10 @@ struct ShopHoldings {
     ResultRows descriptions;
     std::unordered_map<int64_t, int> descriptionRow;  // by PairKey(id, language)
     std::unordered_set<int64_t> links;                // PairKey(product_id, category_id)
-    // seo_url: query, keyword; the rows of each query text, folded as the column compares it
+    // seo_url: query, keyword; the rows by the hash of their query text, folded as the column
+    // compares it
     ResultRows seo;
-    std::unordered_multimap<std::string, int> keywordRows;
+    std::unordered_multimap<size_t, int> keywordRows;
     // product_special: product_id, customer_group_id, priority, price, date_end
     ResultRows specials;
     std::map<int64_t, int64_t> quantities;  // product_id -> quantity

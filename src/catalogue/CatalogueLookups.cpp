@@ -29,8 +29,8 @@ std::vector<std::vector<FoundKeyword>> ByNumber(const ResultRows& result, size_t
     std::vector<std::vector<FoundKeyword>> found(count);
     for (int row = 0; row < result.rowCount(); ++row) {
         const size_t k = static_cast<size_t>(result.integer(row, 0)) - 1;
-        const auto& keyword = result.rows[static_cast<size_t>(row)][2];
-        if (k < count) found[k].push_back({result.integer(row, 1), keyword.value_or("")});
+        if (k < count)
+            found[k].push_back({result.integer(row, 1), std::string(result.cell(row, 2))});
     }
     SortByRow(found);
     return found;
@@ -43,10 +43,10 @@ std::optional<std::vector<std::vector<FoundKeyword>>> ByText(const ResultRows& r
     std::unordered_map<std::string, size_t> index;
     for (size_t k = 0; k < texts.size(); ++k) index.emplace(texts[k].toStdString(), k);
     std::vector<std::vector<FoundKeyword>> found(texts.size());
-    for (const auto& row : result.rows) {
-        const auto it = index.find(row[2].value_or(""));
+    for (int row = 0; row < result.rowCount(); ++row) {
+        const auto it = index.find(std::string(result.cell(row, 2)));
         if (it == index.end()) return std::nullopt;
-        found[it->second].push_back({std::stoll(row[0].value_or("0")), row[1].value_or("")});
+        found[it->second].push_back({result.integer(row, 0), std::string(result.cell(row, 1))});
     }
     SortByRow(found);
     return found;

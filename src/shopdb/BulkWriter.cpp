@@ -241,13 +241,14 @@ void KeyedUpdate::readCurrent(ShopConnection& connection) {
     batch.add(count, QString::fromStdString(count));
     const std::set<int64_t> wanted(keys_.begin(), keys_.end());
     const std::vector<ResultRows> results = batch.execute();
-    const auto& counted = results.back().rows;
-    if (!counted.empty() && !counted.front().empty() && counted.front()[0])
-        tableRows_ = std::stoull(*counted.front()[0]);
-    for (const auto& row : results.front().rows) {
-        if (row.size() != 2 || !row[0]) continue;
-        const int64_t key = std::stoll(*row[0]);
-        if (wanted.count(key) != 0) current_[key] = row[1];
+    const ResultRows& counted = results.back();
+    if (counted.rowCount() > 0) tableRows_ = static_cast<uint64_t>(counted.integer(0, 0));
+    const ResultRows& found = results.front();
+    for (int row = 0; row < found.rowCount(); ++row) {
+        const int64_t key = found.integer(row, 0);
+        if (wanted.count(key) == 0) continue;
+        const std::optional<std::string_view> value = found.value(row, 1);
+        current_[key] = value ? std::optional<std::string>(*value) : std::nullopt;
     }
 }
 

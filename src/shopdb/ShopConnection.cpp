@@ -355,14 +355,15 @@ std::vector<ResultRows> ShopConnection::Session::finish(const std::vector<QStrin
             MYSQL_FIELD* fields = mysql_fetch_fields(rows.get());
             for (unsigned int i = 0; i < n; ++i)
                 result.columns << QString::fromUtf8(fields[i].name);
-            result.rows.reserve(static_cast<size_t>(mysql_num_rows(rows.get())));
+            result.reserve(static_cast<size_t>(mysql_num_rows(rows.get())), 0);
             while (MYSQL_ROW row = mysql_fetch_row(rows.get())) {
                 const unsigned long* lengths = mysql_fetch_lengths(rows.get());
-                std::vector<std::optional<std::string>> cells(n);
                 for (unsigned int i = 0; i < n; ++i) {
-                    if (row[i]) cells[i] = std::string(row[i], lengths[i]);
+                    if (row[i])
+                        result.append(row[i], lengths[i]);
+                    else
+                        result.appendNull();
                 }
-                result.rows.push_back(std::move(cells));
             }
         } else if (mysql_field_count(m) != 0) {
             fail(mysql_errno(m), mysql_error(m), name(k));
@@ -444,10 +445,10 @@ void ShopConnection::Session::readStatementRows(MYSQL_STMT* stmt, const QString&
             [&](int* ret, int status) { return mysql_stmt_fetch_cont(ret, stmt, status); });
         if (rc == MYSQL_NO_DATA) break;
         if (rc == 1) fail(mysql_stmt_errno(stmt), mysql_stmt_error(stmt), name);
-        std::vector<std::optional<std::string>> cells(n);
         for (unsigned int i = 0; i < n; ++i) {
-            if (nulls[i]) continue;
-            if (lengths[i] > buffers[i].size()) {
+            if (nulls[i]) {
+                result.appendNull();
+            } else if (lengths[i] > buffers[i].size()) {
                 std::string whole(lengths[i], '\0');
                 MYSQL_BIND column{};
                 column.buffer_type = MYSQL_TYPE_STRING;
@@ -455,12 +456,11 @@ void ShopConnection::Session::readStatementRows(MYSQL_STMT* stmt, const QString&
                 column.buffer_length = lengths[i];
                 if (mysql_stmt_fetch_column(stmt, &column, i, 0) != 0)
                     fail(mysql_stmt_errno(stmt), mysql_stmt_error(stmt), name);
-                cells[i] = std::move(whole);
+                result.append(whole.data(), whole.size());
             } else {
-                cells[i] = std::string(buffers[i].data(), lengths[i]);
+                result.append(buffers[i].data(), lengths[i]);
             }
         }
-        result.rows.push_back(std::move(cells));
     }
     mysql_stmt_free_result(stmt);
 }
