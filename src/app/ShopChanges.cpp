@@ -31,9 +31,25 @@ double Real(Cell value) {
     return number;
 }
 
-// A double as a whole-number column stores it, and as a DECIMAL(15,4) does (in 1/10000).
-int64_t Whole(Cell value) { return std::llround(Real(value)); }
-int64_t TenThousandths(Cell value) { return std::llround(Real(value) * 10000); }
+// A double as a whole-number column stores it: the server rounds half to even (rint).
+int64_t Whole(Cell value) { return std::llrint(Real(value)); }
+
+// A double as a DECIMAL(15,4) column stores it, in 1/10000: the server rounds the double's
+// shortest decimal form half away from zero.
+int64_t TenThousandths(Cell value) {
+    char text[512];
+    const char* end =
+        std::to_chars(text, text + sizeof text, Real(value), std::chars_format::fixed).ptr;
+    const char* at = text;
+    const bool negative = at != end && *at == '-';
+    if (negative) ++at;
+    int64_t n = 0;
+    for (; at != end && *at != '.'; ++at) n = n * 10 + (*at - '0');
+    if (at != end) ++at;
+    for (int place = 0; place < 4; ++place) n = n * 10 + (at != end ? *at++ - '0' : 0);
+    if (at != end && *at >= '5') ++n;
+    return negative ? -n : n;
+}
 
 // A date-and-time column's value: a date alone stands for its midnight.
 std::pair<Cell, Cell> DayAndTime(Cell value) {

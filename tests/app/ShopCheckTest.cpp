@@ -36,6 +36,8 @@ protected:
         std::vector<testing::ProductSpec> products = testing::ManyProducts(4);
         products[1].struck = 2.5;
         products[3].parent = 11;
+        // Halves the shop's columns round as the server does: to even, or at the 4th decimal.
+        products[0].minimum = 0.5, products[2].minimum = 2.5, products[2].price = 12.34565;
         for (int i = 0; i < 4; ++i) products[static_cast<size_t>(i)].balance = 10 * (i + 1);
         testing::WriteProducts(dir, products);
         Inputs in = shop.inputs(dir.filePath("Preces_web.xlsx"));
