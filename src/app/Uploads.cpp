@@ -4,6 +4,7 @@
 #include <malloc.h>
 #endif
 
+#include <exception>
 #include <optional>
 #include <utility>
 
@@ -30,14 +31,48 @@ void AddChanges(Outcome outcome, const std::optional<ChangeReport>& foreseen,
         changes->section(section.part) = section;
 }
 
-// With `changes`, an upload that ends normally adds to it what it changed.
-Outcome UploadCatalogueNoting(ShopConnection& connection, Operator& op, ChangeReport* changes) {
+// The special prices, read while the catalogue's read has the products workbook open: the
+// workbook then need not stay in memory while the catalogue is written. The special prices'
+// upload takes what was read when its workbook is the same file unchanged; a refusal found
+// early is given then, in its own phase.
+class EarlySpecialPrices {
+public:
+    void read(const QString& workbookPath) {
+        stamp_ = WorkbookStamp::Of(WorkbookFilePath(workbookPath, kProductsWorkbook));
+        read_ = true;
+        try {
+            specials_ = ReadSpecialPrices(workbookPath);
+        } catch (...) {
+            error_ = std::current_exception();
+        }
+    }
+    std::vector<SpecialPrice> take(const QString& workbookPath) {
+        if (!std::exchange(read_, false) ||
+            !(stamp_ == WorkbookStamp::Of(WorkbookFilePath(workbookPath, kProductsWorkbook))))
+            return ReadSpecialPrices(workbookPath);
+        if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+        return std::move(specials_);
+    }
+
+private:
+    bool read_ = false;
+    WorkbookStamp stamp_;
+    std::vector<SpecialPrice> specials_;
+    std::exception_ptr error_;
+};
+
+// With `changes`, an upload that ends normally adds to it what it changed. With `early`, the
+// special prices are read from the products workbook while it is open.
+Outcome UploadCatalogueNoting(ShopConnection& connection, Operator& op, ChangeReport* changes,
+                              EarlySpecialPrices* early) {
     Catalogue catalogue;
     std::optional<ChangeReport> foreseen;
     const Outcome outcome = RunUpload(
         connection, op,
         [&](const Inputs& in, uint64_t maxPacket) {
+            const KeepReadWorkbooks keep;
             catalogue = ReadCatalogue(in.workbookPath, maxPacket);
+            if (early) early->read(in.workbookPath);
         },
         [&] {
             if (changes && !foreseen) {
@@ -52,12 +87,15 @@ Outcome UploadCatalogueNoting(ShopConnection& connection, Operator& op, ChangeRe
     return outcome;
 }
 
-Outcome UploadSpecialPricesNoting(ShopConnection& connection, Operator& op, ChangeReport* changes) {
+Outcome UploadSpecialPricesNoting(ShopConnection& connection, Operator& op, ChangeReport* changes,
+                                  EarlySpecialPrices* early) {
     std::vector<SpecialPrice> specials;
     std::optional<ChangeReport> foreseen;
     const Outcome outcome = RunUpload(
         connection, op,
-        [&](const Inputs& in, uint64_t) { specials = ReadSpecialPrices(in.workbookPath); },
+        [&](const Inputs& in, uint64_t) {
+            specials = early ? early->take(in.workbookPath) : ReadSpecialPrices(in.workbookPath);
+        },
         [&] {
             if (changes && !foreseen) {
                 ChangeReport report;
@@ -75,11 +113,11 @@ Outcome UploadSpecialPricesNoting(ShopConnection& connection, Operator& op, Chan
 }  // namespace
 
 Outcome UploadCatalogue(ShopConnection& connection, Operator& op) {
-    return UploadCatalogueNoting(connection, op, nullptr);
+    return UploadCatalogueNoting(connection, op, nullptr, nullptr);
 }
 
 Outcome UploadSpecialPrices(ShopConnection& connection, Operator& op) {
-    return UploadSpecialPricesNoting(connection, op, nullptr);
+    return UploadSpecialPricesNoting(connection, op, nullptr, nullptr);
 }
 
 namespace {
@@ -118,15 +156,16 @@ Outcome UploadStockBalances(ShopConnection& connection, Operator& op) {
 Outcome SendLists(ShopConnection& connection, Operator& op) {
     if (CheckInputs(op) != Outcome::Done) return Outcome::InputMissing;
     op.addProcessLine(QStringLiteral("Sāk sarakstu sūtīšanu ..."));
-    // The products workbook read for the catalogue serves the special prices.
-    const KeepReadWorkbooks keep;
     Outcome outcome = Outcome::Done;
     ChangeReport changes;
+    // The products workbook read for the catalogue serves the special prices.
+    EarlySpecialPrices early;
     if (op.inputs().products)
-        outcome = Worse(outcome, UploadCatalogueNoting(connection, op, &changes));
+        outcome = Worse(outcome, UploadCatalogueNoting(connection, op, &changes,
+                                                       op.inputs().specials ? &early : nullptr));
     // Read again: the box may have changed while the catalogue was sent.
     if (op.inputs().specials)
-        outcome = Worse(outcome, UploadSpecialPricesNoting(connection, op, &changes));
+        outcome = Worse(outcome, UploadSpecialPricesNoting(connection, op, &changes, &early));
     if (outcome != Outcome::Done) return outcome;
     op.setStatus(QStringLiteral("Saraksti aizsūtīti !!!"), StatusRefresh::None);
     op.addProcessLine(QStringLiteral("Saraksti aizsūtīti"));

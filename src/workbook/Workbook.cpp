@@ -176,19 +176,10 @@ struct Workbook::Loaded {
 
 namespace {
 
-struct FileStamp {
-    QString path;
-    qint64 size = -1;
-    QDateTime modified;
-    bool operator==(const FileStamp& o) const {
-        return path == o.path && size == o.size && modified == o.modified;
-    }
-};
-
 // The tool runs on one thread.
 struct KeptFiles {
     int keepers = 0;
-    std::vector<std::pair<FileStamp, std::shared_ptr<Workbook::Loaded>>> files;
+    std::vector<std::pair<WorkbookStamp, std::shared_ptr<Workbook::Loaded>>> files;
 };
 
 KeptFiles& Kept() {
@@ -197,6 +188,12 @@ KeptFiles& Kept() {
 }
 
 }  // namespace
+
+WorkbookStamp WorkbookStamp::Of(const QString& filePath) {
+    const QFileInfo info(filePath);
+    if (!info.exists()) return {info.absoluteFilePath(), -1, {}};
+    return {info.absoluteFilePath(), info.size(), info.lastModified()};
+}
 
 KeepReadWorkbooks::KeepReadWorkbooks() { ++Kept().keepers; }
 
@@ -215,7 +212,7 @@ Workbook Workbook::Open(const QString& path, const QString& file) {
                  .arg(QDir::toNativeSeparators(info.path())));
     if (!info.isFile()) Fail(QStringLiteral("Excel fails nav atrasts: %1").arg(filePath));
 
-    const FileStamp stamp{info.absoluteFilePath(), info.size(), info.lastModified()};
+    const WorkbookStamp stamp = WorkbookStamp::Of(filePath);
     KeptFiles& kept = Kept();
     for (const auto& [keptStamp, loaded] : kept.files) {
         if (keptStamp == stamp) return Workbook(filePath, loaded);

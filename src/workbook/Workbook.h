@@ -26,6 +26,19 @@ QString WorkbookDirectory(const QString& path);
 // The full path of `file` in the directory of `path`: directory, one delimiter, file name.
 QString WorkbookFilePath(const QString& path, const QString& file);
 
+// A workbook file as it is now: its absolute path, size and modification time. Equal stamps
+// stand for the same content.
+struct WorkbookStamp {
+    QString path;
+    qint64 size = -1;  // -1: no such file
+    QDateTime modified;
+
+    static WorkbookStamp Of(const QString& filePath);
+    bool operator==(const WorkbookStamp& o) const {
+        return path == o.path && size == o.size && modified == o.modified;
+    }
+};
+
 class XlsxPackage;  // the opened .xlsx file: worksheets in workbook order, shared strings, styles
 struct SheetTable;  // one worksheet loaded whole
 struct StoredCell;

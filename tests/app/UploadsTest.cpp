@@ -301,6 +301,37 @@ TEST_F(SendListsRun, TheBoxesChooseWhatIsSentBetweenTheTwoLogLines) {
     EXPECT_EQ(op.events.back().kind, RecordingOperator::Event::ProcessLine);
 }
 
+TEST_F(SendListsRun, ThePricesTakeTheWorkbookAsItIsWhenTheirTurnComes) {
+    // A price only the special prices read is refused in their phase, after the catalogue.
+    std::vector<ProductSpec> rows = testing::ManyProducts(3);
+    rows[1].struck = 2.5, rows[1].price = "abc";
+    testing::WriteProducts(dir, rows);
+    try {
+        run(true, true);
+        ADD_FAILURE() << "the bad price was not refused";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().contains("CENA_AR_PVN")) << e.message().toStdString();
+    }
+    EXPECT_EQ(products() + " / " + specials(), "1 | 2 | 3 / 77");
+    EXPECT_TRUE(op.statuses().contains("Ievietoju SEO..."));
+
+    // A workbook saved anew while the catalogue is sent gives the prices as saved.
+    rows[1].price = 3;
+    testing::WriteProducts(dir, rows);
+    Inputs in = shop.inputs(path);
+    in.products = in.specials = true;
+    op = RecordingOperator(in);
+    op.onStatus = [&](const QString& status) {
+        if (status != "Ievietoju SEO...") return;
+        rows[0].struck = 1.25;
+        rows.push_back(rows[1]);
+        rows.back().id = 4;
+        testing::WriteProducts(dir, rows);
+    };
+    EXPECT_EQ(SendLists(connection, op), Outcome::Done);
+    EXPECT_EQ(products() + " / " + specials(), "1 | 2 | 3 / 1 | 2 | 4");
+}
+
 TEST_F(SendListsRun, ARunThatCouldNotSendEverythingEndsWithoutTheClosingTexts) {
     EXPECT_EQ(run(true, true, [](Inputs& in) { in.workbookPath.clear(); }), Outcome::InputMissing);
     EXPECT_EQ(op.messages(), QStringList{"Nav ievadīts Excel katalogs !!!"});
