@@ -99,12 +99,14 @@ struct Column {
 };
 
 // Counts one row the upload writes whole: added (no `before`), changed (with its first
-// changing column as the example) or unchanged.
-void CountRow(ChangeSection& section, const QString& id, const QString& name,
+// changing column as the example) or unchanged. `id()` names the row; it is asked only for a
+// kept example.
+template <typename Id>
+void CountRow(ChangeSection& section, const Id& id, const QString& name,
               const std::vector<Column>& columns, const std::vector<Cell>* before,
               const std::vector<Cell>& after) {
     if (!before) {
-        section.add({Kind::Added, id, name, {}, {}, {}});
+        section.add({Kind::Added, section.keeps(Kind::Added) ? id() : QString(), name, {}, {}, {}});
         return;
     }
     for (size_t c = 0; c < columns.size(); ++c) {
@@ -113,11 +115,18 @@ void CountRow(ChangeSection& section, const QString& id, const QString& name,
             section.add({Kind::Changed, {}, {}, {}, {}, {}});
             return;
         }
-        section.add({Kind::Changed, id, name, QString::fromLatin1(columns[c].name),
+        section.add({Kind::Changed, id(), name, QString::fromLatin1(columns[c].name),
                      Shown(columns[c].type, (*before)[c]), Shown(columns[c].type, after[c])});
         return;
     }
     ++section.unchanged;
+}
+
+void CountRow(ChangeSection& section, const QString& id, const QString& name,
+              const std::vector<Column>& columns, const std::vector<Cell>* before,
+              const std::vector<Cell>& after) {
+    CountRow(
+        section, [&id] { return id; }, name, columns, before, after);
 }
 
 template <typename Map>
@@ -290,26 +299,32 @@ void CompareDescriptions(const Catalogue& catalogue, const ShopHoldings& shop,
             keys.insert(key);
             const int* row = Find(shop.categoryNameRow, key);
             if (row) RowCells(shop.categoryNames, *row, 2, before);
-            CountRow(section, DescriptionId(group, g.idText, language), g.name, kNameColumn,
-                     row ? &before : nullptr, {name});
+            CountRow(section, [&] { return DescriptionId(group, g.idText, language); }, g.name,
+                     kNameColumn, row ? &before : nullptr, {name});
         }
     }
     CountRemovedDescriptions(section, shop.categoryNames, keys, group);
     keys.clear();
+    keys.reserve(catalogue.products.size() * shop.languages.size());
     std::vector<std::string> after(kDescriptionColumns.size());
     for (const ProductRow& p : catalogue.products) {
-        after[0] = p.name.toStdString();
-        const QChar separator(0x1f);
-        after[1] =
-            Crc32(p.description + separator + p.name + separator + p.article + QLatin1Char('|') +
-                  separator + p.metaDescription + separator + p.metaKeyword);
+        after.assign(kDescriptionColumns.size(), std::string());  // made when first compared
         for (int64_t language : shop.languages) {
             const int64_t key = PairKey(p.id, language);
             keys.insert(key);
             const int* row = Find(shop.descriptionRow, key);
-            if (row) RowCells(shop.descriptions, *row, 2, before);
+            if (row) {
+                RowCells(shop.descriptions, *row, 2, before);
+                if (after[1].empty()) {
+                    after[0] = p.name.toStdString();
+                    const QChar separator(0x1f);
+                    after[1] = Crc32(p.description + separator + p.name + separator + p.article +
+                                     QLatin1Char('|') + separator + p.metaDescription + separator +
+                                     p.metaKeyword);
+                }
+            }
             const size_t examples = section.examples.size();
-            CountRow(section, DescriptionId(QString(), p.idText, language), p.name,
+            CountRow(section, [&] { return DescriptionId(QString(), p.idText, language); }, p.name,
                      kDescriptionColumns, row ? &before : nullptr, {after.begin(), after.end()});
             // The texts are compared by their digest: the example shows the description's
             // beginning.
@@ -329,8 +344,15 @@ void CompareProducts(const std::vector<ProductRow>& products, const ShopHoldings
     std::unordered_set<int64_t> ids;
     std::vector<Cell> before;
     std::vector<std::string> after(kProductColumns.size());
+    ids.reserve(products.size());
     for (const ProductRow& p : products) {
         ids.insert(p.id);
+        // A product the shop lacks is counted as added: its values are not needed.
+        const int* row = Find(shop.productRow, int64_t{p.id});
+        if (!row) {
+            CountRow(section, p.idText, p.name, kProductColumns, nullptr, {});
+            continue;
+        }
         after[0] = "1";
         after[1] = Number(p.price);
         after[2] = p.article.toStdString();
@@ -340,13 +362,9 @@ void CompareProducts(const std::vector<ProductRow>& products, const ShopHoldings
         after[6] = std::to_string(p.quantityDecimal);
         after[7] = Number(p.minimum);
         after[8] = "0";
-        const int* row = Find(shop.productRow, int64_t{p.id});
-        if (row) {
-            RowCells(shop.products, *row, 1, before);
-            before.push_back(ListOf(shop.productStores, p.id));
-        }
-        CountRow(section, p.idText, p.name, kProductColumns, row ? &before : nullptr,
-                 {after.begin(), after.end()});
+        RowCells(shop.products, *row, 1, before);
+        before.push_back(ListOf(shop.productStores, p.id));
+        CountRow(section, p.idText, p.name, kProductColumns, &before, {after.begin(), after.end()});
     }
     CountRemovedRows(section, shop.products, ids, shop.descriptions);
 }
@@ -359,6 +377,7 @@ void CompareLinks(const std::vector<ProductRow>& products, const ShopHoldings& s
                   ChangeReport& report) {
     ChangeSection& section = report.section(Part::CategoryLinks);
     std::unordered_set<int64_t> links;
+    links.reserve(products.size());
     for (const ProductRow& p : products) {
         const int64_t key = PairKey(p.id, p.parentId);
         if (!links.insert(key).second) continue;
@@ -379,7 +398,10 @@ void CompareKeywords(const Catalogue& catalogue, const ShopHoldings& shop, Chang
     std::vector<Cell> before(1);
     std::vector<int> rows;
     const auto compare = [&](const QString& query, const QString& name) {
-        const std::string keyword = MakeSeoKeyword(name).toStdString();
+        if (shop.keywordRows.empty()) {
+            CountRow(section, query, name, kKeywordColumn, nullptr, {});
+            return;
+        }
         const std::string folded = FoldedQuery(query.toStdString());
         const auto [first, last] = shop.keywordRows.equal_range(std::hash<std::string>()(folded));
         rows.clear();
@@ -387,9 +409,10 @@ void CompareKeywords(const Catalogue& catalogue, const ShopHoldings& shop, Chang
             if (FoldedQuery(CellOf(shop.seo, it->second, 0)) == folded) rows.push_back(it->second);
         }
         if (rows.empty()) {
-            CountRow(section, query, name, kKeywordColumn, nullptr, {keyword});
+            CountRow(section, query, name, kKeywordColumn, nullptr, {});
             return;
         }
+        const std::string keyword = MakeSeoKeyword(name).toStdString();
         // Every row the shop has with the query text gets the keyword: the first that
         // changes stands for them.
         const auto changes = std::find_if(
