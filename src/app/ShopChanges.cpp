@@ -287,7 +287,7 @@ void CountRemovedDescriptions(ChangeSection& section, const ResultRows& shop,
 }
 
 void CompareDescriptions(const Catalogue& catalogue, const ShopHoldings& shop,
-                         ChangeReport& report) {
+                         CatalogueValues& values, ChangeReport& report) {
     ChangeSection& section = report.section(Part::Descriptions);
     const QString group = QStringLiteral("grupa ");
     std::unordered_set<int64_t> keys;
@@ -307,7 +307,8 @@ void CompareDescriptions(const Catalogue& catalogue, const ShopHoldings& shop,
     keys.clear();
     keys.reserve(catalogue.products.size() * shop.languages.size());
     std::vector<std::string> after(kDescriptionColumns.size());
-    for (const ProductRow& p : catalogue.products) {
+    for (size_t k = 0; k < catalogue.products.size(); ++k) {
+        const ProductRow& p = catalogue.products[k];
         after.assign(kDescriptionColumns.size(), std::string());  // made when first compared
         for (int64_t language : shop.languages) {
             const int64_t key = PairKey(p.id, language);
@@ -317,10 +318,7 @@ void CompareDescriptions(const Catalogue& catalogue, const ShopHoldings& shop,
                 RowCells(shop.descriptions, *row, 2, before);
                 if (after[1].empty()) {
                     after[0] = p.name.toStdString();
-                    const QChar separator(0x1f);
-                    after[1] = Crc32(p.description + separator + p.name + separator + p.article +
-                                     QLatin1Char('|') + separator + p.metaDescription + separator +
-                                     p.metaKeyword);
+                    after[1] = values.descriptionSum(k);
                 }
             }
             const size_t examples = section.examples.size();
@@ -393,11 +391,12 @@ void CompareLinks(const std::vector<ProductRow>& products, const ShopHoldings& s
     }
 }
 
-void CompareKeywords(const Catalogue& catalogue, const ShopHoldings& shop, ChangeReport& report) {
+void CompareKeywords(const Catalogue& catalogue, const ShopHoldings& shop, CatalogueValues& values,
+                     ChangeReport& report) {
     ChangeSection& section = report.section(Part::Keywords);
     std::vector<Cell> before(1);
     std::vector<int> rows;
-    const auto compare = [&](const QString& query, const QString& name) {
+    const auto compare = [&](const QString& query, const QString& name, size_t k) {
         if (shop.keywordRows.empty()) {
             CountRow(section, query, name, kKeywordColumn, nullptr, {});
             return;
@@ -412,7 +411,7 @@ void CompareKeywords(const Catalogue& catalogue, const ShopHoldings& shop, Chang
             CountRow(section, query, name, kKeywordColumn, nullptr, {});
             return;
         }
-        const std::string keyword = MakeSeoKeyword(name).toStdString();
+        const std::string& keyword = values.keyword(k);
         // Every row the shop has with the query text gets the keyword: the first that
         // changes stands for them.
         const auto changes = std::find_if(
@@ -420,10 +419,11 @@ void CompareKeywords(const Catalogue& catalogue, const ShopHoldings& shop, Chang
         before[0] = CellOf(shop.seo, changes == rows.end() ? rows.back() : *changes, 1);
         CountRow(section, query, name, kKeywordColumn, &before, {keyword});
     };
+    size_t k = 0;
     for (const GroupRow& g : catalogue.groups)
-        compare(QStringLiteral("category_id=") + g.idText, g.name);
+        compare(QStringLiteral("category_id=") + g.idText, g.name, k++);
     for (const ProductRow& p : catalogue.products)
-        compare(QStringLiteral("product_id=") + p.idText, p.name);
+        compare(QStringLiteral("product_id=") + p.idText, p.name, k++);
 }
 
 // The rows of `result` by their key in column 0.
@@ -456,8 +456,8 @@ std::unordered_map<int64_t, std::string> ListsById(const ResultRows& result,
 
 }  // namespace
 
-ShopHoldings ReadShopHoldings(ShopConnection& connection, bool catalogue, bool specials,
-                              bool stock) {
+ShopHoldings ReadShopHoldings(ShopConnection& connection, bool catalogue, bool specials, bool stock,
+                              const std::function<bool()>& meanwhile) {
     StatementBatch batch(connection);
     std::vector<std::function<void(ResultRows&)>> take;
     ShopHoldings shop;
@@ -549,17 +549,54 @@ ShopHoldings ReadShopHoldings(ShopConnection& connection, bool catalogue, bool s
             "FROM product_special ORDER BY product_special_id",
             [&](ResultRows& r) { shop.specials = std::move(r); });
     }
-    std::vector<ResultRows> results = batch.execute();
+    std::vector<ResultRows> results = meanwhile ? batch.execute(meanwhile) : batch.execute();
     for (size_t k = 0; k < take.size(); ++k) take[k](results[k]);
     return shop;
 }
 
-void CompareCatalogue(const Catalogue& catalogue, const ShopHoldings& shop, ChangeReport& report) {
+bool CatalogueValues::makeSome() {
+    const size_t products = catalogue_.products.size();
+    const size_t end = std::min(made_ + 500, products);
+    for (; made_ < end; ++made_) {
+        descriptionSum(made_);
+        keyword(catalogue_.groups.size() + made_);
+    }
+    if (made_ < products) return true;
+    for (size_t g = 0; g < catalogue_.groups.size(); ++g) keyword(g);
+    return false;
+}
+
+const std::string& CatalogueValues::descriptionSum(size_t product) {
+    sums_.resize(catalogue_.products.size());
+    std::string& sum = sums_[product];
+    if (sum.empty()) {
+        const ProductRow& p = catalogue_.products[product];
+        const QChar separator(0x1f);
+        sum = Crc32(p.description + separator + p.name + separator + p.article + QLatin1Char('|') +
+                    separator + p.metaDescription + separator + p.metaKeyword);
+    }
+    return sum;
+}
+
+const std::string& CatalogueValues::keyword(size_t k) {
+    const size_t groups = catalogue_.groups.size();
+    keywords_.resize(groups + catalogue_.products.size());
+    std::string& keyword = keywords_[k];
+    if (keyword.empty()) {
+        keyword = MakeSeoKeyword(k < groups ? catalogue_.groups[k].name
+                                            : catalogue_.products[k - groups].name)
+                      .toStdString();
+    }
+    return keyword;
+}
+
+void CompareCatalogue(const Catalogue& catalogue, const ShopHoldings& shop, CatalogueValues& values,
+                      ChangeReport& report) {
     CompareGroups(catalogue.groups, shop, report);
     CompareProducts(catalogue.products, shop, report);
-    CompareDescriptions(catalogue, shop, report);
+    CompareDescriptions(catalogue, shop, values, report);
     CompareLinks(catalogue.products, shop, report);
-    CompareKeywords(catalogue, shop, report);
+    CompareKeywords(catalogue, shop, values, report);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -59,13 +60,33 @@ inline int64_t PairKey(int64_t id, int64_t language) {
                                 static_cast<uint32_t>(language));
 }
 
-// Reads what the catalogue upload (`catalogue`), the special prices (`specials`) and the
-// stock upload (`stock`) write, in one round trip. Database errors raise Error.
-ShopHoldings ReadShopHoldings(ShopConnection& connection, bool catalogue, bool specials,
-                              bool stock);
+// The catalogue's new values that take the client time to make: each product's description
+// checksum and each group's and product's keyword. They are made in slices while the server
+// reads the shop (see ReadShopHoldings), and the rest when first compared.
+class CatalogueValues {
+public:
+    explicit CatalogueValues(const Catalogue& catalogue) : catalogue_(catalogue) {}
+    // Makes the next slice; false once every value is made.
+    bool makeSome();
+    const std::string& descriptionSum(size_t product);
+    const std::string& keyword(size_t group);  // groups first, then the products
+private:
+    const Catalogue& catalogue_;
+    std::vector<std::string> sums_;
+    std::vector<std::string> keywords_;
+    size_t made_ = 0;  // the products (and groups) made by makeSome()
+};
 
-// Adds to `report` what each upload would change in a shop that holds `shop`.
-void CompareCatalogue(const Catalogue& catalogue, const ShopHoldings& shop, ChangeReport& report);
+// Reads what the catalogue upload (`catalogue`), the special prices (`specials`) and the
+// stock upload (`stock`) write, in one round trip, calling `meanwhile` (see
+// StatementBatch::execute) while the server works. Database errors raise Error.
+ShopHoldings ReadShopHoldings(ShopConnection& connection, bool catalogue, bool specials, bool stock,
+                              const std::function<bool()>& meanwhile = {});
+
+// Adds to `report` what each upload would change in a shop that holds `shop`; `values` are
+// the catalogue's.
+void CompareCatalogue(const Catalogue& catalogue, const ShopHoldings& shop, CatalogueValues& values,
+                      ChangeReport& report);
 // `names` gives the products' names for the examples, where the catalogue was read.
 void CompareSpecials(const std::vector<SpecialPrice>& specials, const ShopHoldings& shop,
                      const std::vector<ProductRow>& names, ChangeReport& report);

@@ -45,10 +45,12 @@ Outcome CheckBeforeSending(ShopConnection& connection, Operator& op, bool offlin
 
     op.setStatus(QStringLiteral("Salīdzinu ar veikalu ..."),
                  StatusRefresh::RepaintAndProcessEvents);
-    const ShopHoldings shop = ReadShopHoldings(connection, in.products, in.specials, true);
+    CatalogueValues values(catalogue);
+    const ShopHoldings shop = ReadShopHoldings(connection, in.products, in.specials, true,
+                                               [&values] { return values.makeSome(); });
     connection.close();
     ChangeReport report;
-    if (in.products) CompareCatalogue(catalogue, shop, report);
+    if (in.products) CompareCatalogue(catalogue, shop, values, report);
     if (in.specials) CompareSpecials(specials, shop, catalogue.products, report);
     CompareStock(balances, shop.quantities, catalogue.products, report);
     op.setStatus(QStringLiteral("Pārbaude beigusies; mainītos: %1").arg(ChangeLine(report)),

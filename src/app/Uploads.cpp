@@ -77,8 +77,11 @@ Outcome UploadCatalogueNoting(ShopConnection& connection, Operator& op, ChangeRe
         [&] {
             if (changes && !foreseen) {
                 ChangeReport report;
-                CompareCatalogue(catalogue, ReadShopHoldings(connection, true, false, false),
-                                 report);
+                CatalogueValues values(catalogue);
+                CompareCatalogue(catalogue,
+                                 ReadShopHoldings(connection, true, false, false,
+                                                  [&values] { return values.makeSome(); }),
+                                 values, report);
                 foreseen = std::move(report);
             }
             return WriteCatalogue(connection, catalogue, op);

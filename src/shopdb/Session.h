@@ -52,6 +52,9 @@ public:
     // the results. Nothing else may run on the session in between.
     void start(const std::string& sql, size_t statements);
     std::vector<ResultRows> finish(const std::vector<QString>& names, size_t* completed);
+    // While set, every wait for the server calls `work()` as long as nothing has arrived,
+    // until it returns false (nothing left to do).
+    void setIdleWork(std::function<bool()> work) { idleWork_ = std::move(work); }
 
     StmtPtr prepare(const std::string& sql, const QString& name);
     // Binds `params` (may be null for a statement without placeholders), executes and reads
@@ -93,6 +96,7 @@ private:
 
     QMap<QString, QString> params_;
     std::function<void()> waitHook_;
+    std::function<bool()> idleWork_;
     MysqlPtr mysql_;
     uint64_t generation_ = 0;
     uint64_t maxAllowedPacket_ = 0;

@@ -280,16 +280,22 @@ int ShopConnection::Session::wait(MYSQL* m, int status) {
                                        ((status & MYSQL_WAIT_EXCEPT) ? kPollExcept : 0));
     long long remaining =
         (status & MYSQL_WAIT_TIMEOUT) ? static_cast<long long>(mysql_get_timeout_value_ms(m)) : -1;
+    const auto readiness = [&socket] {
+        return ((socket.revents & (POLLIN | POLLHUP | POLLERR)) ? MYSQL_WAIT_READ : 0) |
+               ((socket.revents & POLLOUT) ? MYSQL_WAIT_WRITE : 0) |
+               ((socket.revents & kPollExcept) ? MYSQL_WAIT_EXCEPT : 0);
+    };
+    // The caller's work fills the time the server takes.
+    while (idleWork_) {
+        if (PollSocket(&socket, 0) > 0) return readiness();
+        if (!idleWork_()) idleWork_ = nullptr;
+    }
     while (true) {
         int slice = waitHook_ ? kWaitSliceMs : -1;
         if (remaining >= 0)
             slice = static_cast<int>(slice < 0 ? remaining : std::min<long long>(remaining, slice));
         const int ready = PollSocket(&socket, slice);
-        if (ready > 0) {
-            return ((socket.revents & (POLLIN | POLLHUP | POLLERR)) ? MYSQL_WAIT_READ : 0) |
-                   ((socket.revents & POLLOUT) ? MYSQL_WAIT_WRITE : 0) |
-                   ((socket.revents & kPollExcept) ? MYSQL_WAIT_EXCEPT : 0);
-        }
+        if (ready > 0) return readiness();
         if (ready < 0 && errno != EINTR) return MYSQL_WAIT_TIMEOUT;
         if (ready == 0 && remaining >= 0) {
             remaining -= slice;

@@ -46,4 +46,17 @@ std::vector<ResultRows> StatementBatch::execute() {
     return connection_.session().run(sql, texts, &completed_);
 }
 
+std::vector<ResultRows> StatementBatch::execute(const std::function<bool()>& meanwhile) {
+    ShopConnection::Session& session = connection_.session();
+    session.setIdleWork(meanwhile);
+    try {
+        std::vector<ResultRows> results = execute();
+        session.setIdleWork({});
+        return results;
+    } catch (...) {
+        session.setIdleWork({});
+        throw;
+    }
+}
+
 }  // namespace wwweksports

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ public:
     // Sends the statements and reads their results in order; the batch is empty afterwards.
     // A failing statement raises Error(Database) naming it.
     std::vector<ResultRows> execute();
+    // execute(), calling `meanwhile()` whenever the client waits for the server, until it
+    // returns false (nothing left to do). It must not use the connection.
+    std::vector<ResultRows> execute(const std::function<bool()>& meanwhile);
     // How many statements of the last execute() ran to the end: after a failure, the index of
     // the one that failed.
     size_t completed() const { return completed_; }
