@@ -2,6 +2,10 @@
 
 #ifdef __linux__
 #include <malloc.h>
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <cstdlib>
 #endif
 
 #include <exception>
@@ -181,6 +185,21 @@ void KeepFreedMemory() {
     // Large blocks come from the heap, and its top is not given back below these sizes.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+#endif
+#ifdef __linux__
+    // The heap is grown now by what a large catalogue takes, untouched, and that room asked
+    // for in 2 MiB pages: its texts and rows then come into memory a huge page at a time
+    // instead of one fault per 4 KiB, which on a virtual machine took half of reading a
+    // 50,000-product workbook. Where the system gives no huge pages nothing changes.
+    const size_t reserve = 192 * 1024 * 1024;
+    const uintptr_t huge = 2 * 1024 * 1024;
+    if (void* block = std::malloc(reserve)) {
+        const uintptr_t at = reinterpret_cast<uintptr_t>(block);
+        const uintptr_t begin = (at + huge - 1) / huge * huge;
+        const uintptr_t end = (at + reserve) / huge * huge;
+        std::free(block);  // kept as the heap's top: below the trim threshold
+        if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
 #endif
 }
 
