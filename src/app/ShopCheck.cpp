@@ -24,12 +24,16 @@ Outcome CheckBeforeSending(ShopConnection& connection, Operator& op, bool offlin
     const Inputs in = op.inputs();
     op.setStatus(QStringLiteral("Pārbaudu darbgrāmatas ..."),
                  StatusRefresh::RepaintAndProcessEvents);
-    const KeepReadWorkbooks keep;
     Catalogue catalogue;
     std::vector<SpecialPrice> specials;
-    if (in.products) catalogue = ReadCatalogue(in.workbookPath, maxPacket);
-    if (in.specials) specials = ReadSpecialPrices(in.workbookPath);
-    const std::vector<StockBalance> balances = ReadStockBalances(in.workbookPath);
+    std::vector<StockBalance> balances;
+    {
+        // The products workbook, read once for all three; let go before the shop is read.
+        const KeepReadWorkbooks keep;
+        if (in.products) catalogue = ReadCatalogue(in.workbookPath, maxPacket);
+        if (in.specials) specials = ReadSpecialPrices(in.workbookPath);
+        balances = ReadStockBalances(in.workbookPath);
+    }
     QString read = QStringLiteral("Darbgrāmatas var sūtīt:");
     if (in.products)
         read += QStringLiteral(" grupas %1, preces %2;")
