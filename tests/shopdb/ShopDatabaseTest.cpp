@@ -33,6 +33,38 @@ TEST_F(ShopSession, WaitingOnTheServerRunsTheWaitHook) {
     EXPECT_GE(calls, 5);
 }
 
+// The results of one round trip, NULLs and long values included, whether or not the
+// caller's work fills the wait; the work stops once it says it is done.
+TEST_F(ShopSession, ResultsKeepEveryValueAndTheWaitCanBeFilled) {
+    const std::string longText(300, 'x');
+    for (const bool fill : {false, true}) {
+        StatementBatch batch(connection);
+        batch.add(QStringLiteral("SELECT SLEEP(0.3) AS s"));
+        batch.add(
+            "SELECT NULL AS a, '' AS b, '" + longText + "' AS c UNION ALL SELECT 7, 'z', NULL",
+            QStringLiteral("values"));
+        int slices = 0;
+        const std::vector<ResultRows> results =
+            fill ? batch.execute([&slices] { return ++slices < 50; }) : batch.execute();
+        EXPECT_EQ(slices, fill ? 50 : 0);
+        ASSERT_EQ(results.size(), 2u);
+        const ResultRows& r = results[1];
+        ASSERT_EQ(r.rowCount(), 2);
+        EXPECT_FALSE(r.value(0, 0).has_value());
+        EXPECT_EQ(r.value(0, 1), std::optional<std::string_view>(""));
+        EXPECT_EQ(r.text(0, QStringLiteral("C")).toStdString(), longText);
+        EXPECT_EQ(r.integer(0, 0) + r.integer(1, 0), 7);
+        EXPECT_EQ(r.cell(1, 1), "z");
+        EXPECT_FALSE(r.value(1, 2).has_value());
+    }
+    // Bound statements read their values the same way, a long one fetched again whole.
+    Query bound(connection, QStringLiteral("SELECT :t AS t, NULL AS n"));
+    bound.setParam(QStringLiteral("t"), longText);
+    const ResultRows r = bound.exec();
+    EXPECT_EQ(r.text(0, QStringLiteral("t")).toStdString(), longText);
+    EXPECT_FALSE(r.value(0, 1).has_value());
+}
+
 // Bound (single and multi-row statements) and written in as literals (a batch of statements).
 TEST(ShopValues, HostileTextAndRealNumbersArriveAsSentOnEveryPath) {
     TestShop shop(TestShop::Charset::Utf8mb4);
