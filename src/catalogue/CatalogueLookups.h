@@ -23,11 +23,12 @@ struct FoundKeyword {
 
 class CatalogueLookups {
 public:
-    explicit CatalogueLookups(ShopConnection& connection) : connection_(connection) {}
+    explicit CatalogueLookups(ShopConnection& connection);
 
     void addSeo(const QString& queryText);
     void addLink(int32_t productId, int32_t categoryId);
-    // A stretch's worth of lookups of one kind is gathered.
+    // A stretch's worth of lookups is gathered: as many as one round trip takes, up to a
+    // catalogue's worth.
     bool full() const;
 
     struct Answers {
@@ -41,6 +42,8 @@ private:
     ShopConnection& connection_;
     std::vector<QString> seo_;
     std::vector<std::pair<int32_t, int32_t>> links_;
+    size_t bytes_ = 0;  // what the gathered lookups take of the statements' text, at most
+    size_t budget_;
 };
 
 }  // namespace wwweksports

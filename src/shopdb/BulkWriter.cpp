@@ -45,6 +45,10 @@ size_t LiteralSize(const Value& value) {
 
 }  // namespace
 
+size_t RoundTripBudget(uint64_t maxPacket) {
+    return std::min(PacketBudget(maxPacket), kMaxRoundTrip);
+}
+
 bool RowFitsPacket(const std::vector<Value>& values, uint64_t maxPacket) {
     size_t bytes = 0;
     for (const Value& value : values) bytes += LiteralSize(value) + 1;
@@ -56,7 +60,7 @@ bool RowFitsPacket(const std::vector<Value>& values, uint64_t maxPacket) {
 BulkWriter::BulkWriter(ShopConnection& connection, std::function<void(int)> reached)
     : connection_(connection),
       reached_(std::move(reached)),
-      budget_(std::min(PacketBudget(connection.maxAllowedPacket()), kMaxRoundTrip)) {}
+      budget_(RoundTripBudget(connection.maxAllowedPacket())) {}
 
 void BulkWriter::appendLiteral(std::string& sql, const Value& value) {
     connection_.session().appendLiteral(sql, value);

@@ -175,6 +175,10 @@ private:
     uint64_t tableRows_ = 0;  // as readCurrent() found it; 0 when unknown
 };
 
+// The bytes the statements of one round trip may take on a server whose max_allowed_packet is
+// `maxPacket`.
+size_t RoundTripBudget(uint64_t maxPacket);
+
 // Whether a row of `values` can reach a server whose max_allowed_packet is `maxPacket` in a
 // statement's text. A row that cannot is refused by the server whatever the statement.
 bool RowFitsPacket(const std::vector<Value>& values, uint64_t maxPacket);
