@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -37,9 +38,13 @@ int64_t Whole(Cell value) { return std::llrint(Real(value)); }
 // A double as a DECIMAL(15,4) column stores it, in 1/10000: the server rounds the double's
 // shortest decimal form half away from zero.
 int64_t TenThousandths(Cell value) {
+    const double number = Real(value);
+    // Far past what the column holds (the server refuses it): all such values are alike.
+    if (!(std::fabs(number) < 1e14))
+        return number < 0 ? std::numeric_limits<int64_t>::min()
+                          : std::numeric_limits<int64_t>::max();
     char text[512];
-    const char* end =
-        std::to_chars(text, text + sizeof text, Real(value), std::chars_format::fixed).ptr;
+    const char* end = std::to_chars(text, text + sizeof text, number, std::chars_format::fixed).ptr;
     const char* at = text;
     const bool negative = at != end && *at == '-';
     if (negative) ++at;
