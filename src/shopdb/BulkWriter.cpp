@@ -4,6 +4,7 @@
 #include <limits>
 #include <set>
 #include <utility>
+#include <variant>
 
 #include "operator/Error.h"
 #include "shopdb/Session.h"
@@ -306,11 +307,37 @@ void KeyedUpdate::write(BulkWriter& writer, size_t start, size_t end) {
     std::string values;
     const auto flush = [&] {
         if (chunk.empty()) return;
-        std::string update = "UPDATE " + table_ + " AS t " +
-                             (throughTable(chunk.size()) ? "STRAIGHT_JOIN" : "JOIN") +
-                             " (SELECT CAST(ELT(l.i" + keys + ") AS SIGNED) AS k, ELT(l.i" +
-                             values + ") AS v FROM " + NumbersTable(chunk.size()) +
-                             " AS l) AS u ON t." + key_ + " = u.k SET t." + column_ + " = u.v";
+        std::string update;
+        // Whole numbers for keys close together (as a shop's product IDs are) are found by
+        // their place: the rows of the keys' range take the new value where one is given and
+        // keep their own elsewhere, with no table of new values to build and join. (A text
+        // beside the column's own value would take the column's collation.)
+        const int64_t low = *chunkKeys.begin();
+        const uint64_t span = static_cast<uint64_t>(*chunkKeys.rbegin() - low) + 1;
+        const size_t selfSize = column_.size() + 4;
+        const bool wholeNumbers = std::all_of(chunk.begin(), chunk.end(), [](const Row& row) {
+            return std::holds_alternative<int64_t>(*row.value);
+        });
+        if (wholeNumbers && throughTable(chunk.size()) && span <= 2 * chunk.size() &&
+            values.size() + (span - chunk.size()) * selfSize + 256 <= writer.budget()) {
+            std::vector<std::string> given(span);
+            for (const Row& row : chunk)
+                writer.appendLiteral(given[static_cast<size_t>(row.key - low)], *row.value);
+            update = "UPDATE " + table_ + " SET " + column_ + " = ELT(" + key_ + " - (" +
+                     std::to_string(low) + " - 1)";
+            for (const std::string& value : given) {
+                update += ", ";
+                update += value.empty() ? column_ : value;
+            }
+            update += ") WHERE " + key_ + " BETWEEN " + std::to_string(low) + " AND " +
+                      std::to_string(*chunkKeys.rbegin());
+        } else {
+            update = "UPDATE " + table_ + " AS t " +
+                     (throughTable(chunk.size()) ? "STRAIGHT_JOIN" : "JOIN") +
+                     " (SELECT CAST(ELT(l.i" + keys + ") AS SIGNED) AS k, ELT(l.i" + values +
+                     ") AS v FROM " + NumbersTable(chunk.size()) + " AS l) AS u ON t." + key_ +
+                     " = u.k SET t." + column_ + " = u.v";
+        }
         writer.add(
             std::move(update), name_,
             [this, &writer, rows = std::move(chunk)](const Error&, int) { recover(writer, rows); });
