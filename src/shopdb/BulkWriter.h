@@ -127,7 +127,8 @@ private:
 };
 
 // What "UPDATE table SET column = value WHERE key = k", run once per row in row order, leaves
-// in a table, written as joins of many rows: rows the table lacks change nothing, and of a
+// in a table, written as statements of many rows (joins, or for whole numbers of keys close
+// together the keys' range by place): rows the table lacks change nothing, and of a
 // key given twice the later value stays. Rows whose value is known and would not change are
 // left out. When a row is refused, the rows before it are written and none after it, as the
 // single statements would leave them, on tables with transactions and without (given the
