@@ -459,6 +459,11 @@ std::unordered_map<int64_t, std::string> ListsById(const ResultRows& result,
     return lists;
 }
 
+// Each key's store_ids, "0,1", from (key, store_id) rows in key order.
+std::unordered_map<int64_t, std::string> StoreLists(const ResultRows& result) {
+    return ListsById(result, [&result](int row) { return std::to_string(result.integer(row, 1)); });
+}
+
 }  // namespace
 
 ShopHoldings ReadShopHoldings(ShopConnection& connection, bool catalogue, bool specials, bool stock,
@@ -485,10 +490,7 @@ ShopHoldings ReadShopHoldings(ShopConnection& connection, bool catalogue, bool s
                  shop.categoryRow = IndexById(shop.categories);
              });
         read("SELECT category_id, store_id FROM category_to_store ORDER BY category_id, store_id",
-             [&](ResultRows& r) {
-                 shop.categoryStores =
-                     ListsById(r, [&r](int row) { return std::to_string(r.integer(row, 1)); });
-             });
+             [&](ResultRows& r) { shop.categoryStores = StoreLists(r); });
         read(
             "SELECT category_id, path_id, level FROM category_path "
             "ORDER BY category_id, level, path_id",
@@ -508,17 +510,14 @@ ShopHoldings ReadShopHoldings(ShopConnection& connection, bool catalogue, bool s
             [&](ResultRows& r) {
                 shop.products = std::move(r);
                 shop.productRow = IndexById(shop.products);
-                for (int row = 0; row < shop.products.rowCount(); ++row)
+                for (int row = 0; stock && row < shop.products.rowCount(); ++row)
                     shop.quantities.emplace_hint(shop.quantities.end(),
                                                  shop.products.integer(row, 0),
                                                  shop.products.integer(row, 4));
             });
         read("SELECT product_id, store_id FROM product_to_store ORDER BY product_id, store_id",
-             [&](ResultRows& r) {
-                 shop.productStores =
-                     ListsById(r, [&r](int row) { return std::to_string(r.integer(row, 1)); });
-             });
-        // A description's long text is compared by the beginning of its digest.
+             [&](ResultRows& r) { shop.productStores = StoreLists(r); });
+        // A description's long texts are compared by their checksum, worked out by the server.
         read(
             "SELECT product_id, language_id, name, CRC32(CONCAT_WS(CHAR(31), description, "
             "meta_title, tag, meta_description, meta_keyword)) AS texts FROM product_description",
@@ -572,7 +571,6 @@ bool CatalogueValues::makeSome() {
 }
 
 const std::string& CatalogueValues::descriptionSum(size_t product) {
-    sums_.resize(catalogue_.products.size());
     std::string& sum = sums_[product];
     if (sum.empty()) {
         const ProductRow& p = catalogue_.products[product];
@@ -585,7 +583,6 @@ const std::string& CatalogueValues::descriptionSum(size_t product) {
 
 const std::string& CatalogueValues::keyword(size_t k) {
     const size_t groups = catalogue_.groups.size();
-    keywords_.resize(groups + catalogue_.products.size());
     std::string& keyword = keywords_[k];
     if (keyword.empty()) {
         keyword = MakeSeoKeyword(k < groups ? catalogue_.groups[k].name

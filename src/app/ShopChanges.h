@@ -65,7 +65,10 @@ inline int64_t PairKey(int64_t id, int64_t language) {
 // reads the shop (see ReadShopHoldings), and the rest when first compared.
 class CatalogueValues {
 public:
-    explicit CatalogueValues(const Catalogue& catalogue) : catalogue_(catalogue) {}
+    explicit CatalogueValues(const Catalogue& catalogue)
+        : catalogue_(catalogue),
+          sums_(catalogue.products.size()),
+          keywords_(catalogue.groups.size() + catalogue.products.size()) {}
     // Makes the next slice; false once every value is made.
     bool makeSome();
     const std::string& descriptionSum(size_t product);

@@ -20,8 +20,8 @@ namespace {
 // (0.10 s for 52,000 rows here, whether 10,000 or 50,000 texts are asked), so a stretch
 // takes as many as a round trip holds.
 const size_t kStretch = 100000;
-// Room in the round trip for the statements' own words.
-const size_t kStatementWords = 1024;
+// Room in the round trip for the statements' own words and one more product's lookups.
+const size_t kRoom = 2048;
 
 void SortByRow(std::vector<std::vector<FoundKeyword>>& found) {
     for (auto& rows : found) {
@@ -75,9 +75,7 @@ void CatalogueLookups::addLink(int32_t productId, int32_t categoryId) {
 }
 
 bool CatalogueLookups::full() const {
-    // One more product's lookups (a text of some hundred bytes and a link) must still fit.
-    return std::max(seo_.size(), links_.size()) >= kStretch ||
-           bytes_ + kStatementWords + 1024 > budget_;
+    return std::max(seo_.size(), links_.size()) >= kStretch || bytes_ + kRoom > budget_;
 }
 
 CatalogueLookups::Answers CatalogueLookups::run() {
