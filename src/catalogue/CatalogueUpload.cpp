@@ -387,46 +387,71 @@ std::vector<std::vector<FoundKeyword>> LinkProducts(ShopConnection& connection,
     return keywordRows;
 }
 
-// The products with their store links go over the upload's session and, at the same time,
-// their descriptions over a second one: the server fills both tables at once. The shop ends
-// as if the descriptions came after the products: their texts follow the products'; when a
-// product row is refused, the descriptions written are taken back (this run emptied the
-// table), and when a description is refused, the products are still written to their end
-// first. The products' seo_url rows are queued.
-void WriteProducts(ShopConnection& connection, SeoQueues& seo,
-                   const std::vector<ProductRow>& products,
-                   const std::vector<std::vector<FoundKeyword>>& keywordRows,
-                   const std::vector<int64_t>& languages, DisabledKeys& keys, Operator& op) {
-    const int n = static_cast<int>(products.size());
-    const int perProduct = static_cast<int>(languages.size());
-    op.setStatus(QStringLiteral("Ievietoju preču datus tabulās..."),
-                 StatusRefresh::RepaintAndProcessEvents);
-    BatchTexts productTexts(op, n, QStringLiteral("Ievietoju Product tabulā: "));
-    BatchTexts descriptionTexts(op, n * perProduct,
-                                QStringLiteral("Ievietoju ProductDescription tabulā: "));
+// The descriptions' own session, beside the upload's: the server fills product_description
+// while the products go in, and rebuilds its keys while the keywords are written. It lives
+// from the products' phase to the end of the catalogue's writing; a refusal on it waits
+// until the products are in.
+class DescriptionLane {
+public:
+    DescriptionLane(ShopConnection& connection, Operator& op, int rows)
+        : texts(op, rows, QStringLiteral("Ievietoju ProductDescription tabulā: ")) {
+        session_.followParams(connection);
+        writer.emplace(session_, [this](int batch) {
+            reached_ = std::max(reached_, batch);
+            if (productsWritten_) texts.showUpTo(batch);
+        });
+    }
 
-    ShopConnection second;
-    second.followParams(connection);
-    bool productsWritten = false;
-    int descriptionsReached = 0;
-    BulkWriter productWriter(connection, [&](int batch) { productTexts.showUpTo(batch); });
-    std::optional<BulkWriter> descriptionWriter;
-    descriptionWriter.emplace(second, [&](int batch) {
-        descriptionsReached = std::max(descriptionsReached, batch);
-        if (productsWritten) descriptionTexts.showUpTo(batch);
-    });
-    // A step on the descriptions' session; a refusal there waits until the products are in.
-    std::optional<Error> refusedDescription;
-    const auto onDescriptions = [&](const auto& step) {
-        if (refusedDescription) return;
+    // A step on the lane's session, skipped after a refusal there.
+    template <typename Step>
+    void run(const Step& step) {
+        if (refused_) return;
         try {
             step();
         } catch (const Error& e) {
             if (e.linkLost()) throw;
-            refusedDescription = e;
+            refused_ = e;
         }
-    };
+    }
+    // The products are in: the texts of the descriptions written so far follow theirs.
+    void productsWritten() {
+        productsWritten_ = true;
+        texts.showUpTo(reached_);
+    }
+    void raiseRefusal() const {
+        if (refused_) throw *refused_;
+    }
 
+private:
+    ShopConnection session_;
+    bool productsWritten_ = false;
+    int reached_ = 0;
+    std::optional<Error> refused_;
+
+public:
+    BatchTexts texts;
+    // Declared last: it waits for its session's answer and tells the texts when it goes.
+    std::optional<BulkWriter> writer;
+};
+
+const QString kDescriptionTable = QStringLiteral("product_description");
+
+// The products with their store links go over the upload's session and, at the same time,
+// their descriptions over the lane: the server fills both tables at once. The shop ends
+// as if the descriptions came after the products: their texts follow the products'; when a
+// product row is refused, the descriptions written are taken back (this run emptied the
+// table), and when a description is refused, the products are still written to their end
+// first. The descriptions' keys are left rebuilding on the lane (see FinishDescriptions).
+// The products' seo_url rows are queued.
+void WriteProducts(ShopConnection& connection, SeoQueues& seo,
+                   const std::vector<ProductRow>& products,
+                   const std::vector<std::vector<FoundKeyword>>& keywordRows,
+                   const std::vector<int64_t>& languages, DisabledKeys& keys, DescriptionLane& lane,
+                   Operator& op) {
+    const int n = static_cast<int>(products.size());
+    const int perProduct = static_cast<int>(languages.size());
+    BatchTexts productTexts(op, n, QStringLiteral("Ievietoju Product tabulā: "));
+    BulkWriter productWriter(connection, [&](int batch) { productTexts.showUpTo(batch); });
     try {
         for (int batch = 1; batch <= productTexts.batches(); ++batch) {
             productWriter.setMark(batch);
@@ -445,10 +470,10 @@ void WriteProducts(ShopConnection& connection, SeoQueues& seo,
         }
         // The products go in while the descriptions are written and sent.
         productWriter.sendQueued();
-        onDescriptions([&] {
-            for (int batch = 1; batch <= descriptionTexts.batches(); ++batch) {
-                descriptionWriter->setMark(batch);
-                InsertRows description(*descriptionWriter, kProductDescription);
+        lane.run([&] {
+            for (int batch = 1; batch <= lane.texts.batches(); ++batch) {
+                lane.writer->setMark(batch);
+                InsertRows description(*lane.writer, kProductDescription);
                 const int end = std::min(batch * BatchSize, n * perProduct);
                 for (int row = (batch - 1) * BatchSize; row < end; ++row) {
                     const ProductRow& p = products[static_cast<size_t>(row / perProduct)];
@@ -458,6 +483,7 @@ void WriteProducts(ShopConnection& connection, SeoQueues& seo,
                 }
                 description.end();
             }
+            lane.writer->sendQueued();
         });
         for (int i = 0; i < n; ++i) {
             const ProductRow& p = products[static_cast<size_t>(i)];
@@ -468,30 +494,29 @@ void WriteProducts(ShopConnection& connection, SeoQueues& seo,
         productTexts.showUpTo(productTexts.batches());
     } catch (const Error& e) {
         if (e.linkLost()) throw;
-        descriptionWriter.reset();  // waits for what it sent
+        lane.writer.reset();  // waits for what it sent
         Query(connection, QStringLiteral("DELETE FROM product_description")).exec();
         throw;
     }
-    productsWritten = true;
-    descriptionTexts.showUpTo(descriptionsReached);
-    // The descriptions' keys are rebuilt over their session while the other tables' are
-    // rebuilt over the upload's.
-    const QString descriptionTable = QStringLiteral("product_description");
-    const bool rebuildThere = keys.holds(descriptionTable);
-    onDescriptions([&] {
-        if (rebuildThere) {
-            const QString enable = QStringLiteral("ALTER TABLE product_description ENABLE KEYS");
-            descriptionWriter->add(enable.toStdString(), enable);
-        }
-        descriptionWriter->sendQueued();
-    });
-    keys.enable({descriptionTable});
-    onDescriptions([&] {
-        descriptionWriter->send();
-        if (rebuildThere) keys.forget(descriptionTable);
-    });
-    if (refusedDescription) throw *refusedDescription;
-    descriptionTexts.showUpTo(descriptionTexts.batches());
+    lane.productsWritten();
+    // The other tables' keys are rebuilt while the last descriptions go in.
+    keys.enable({kDescriptionTable});
+    lane.run([&] { lane.writer->send(); });
+    lane.raiseRefusal();
+    lane.texts.showUpTo(lane.texts.batches());
+    if (keys.holds(kDescriptionTable)) {
+        const QString enable = QStringLiteral("ALTER TABLE product_description ENABLE KEYS");
+        lane.writer->add(enable.toStdString(), enable);
+        lane.writer->sendQueued();
+    }
+}
+
+// The descriptions' keys are on again once the lane's rebuild is answered. Whatever way the
+// catalogue's writing ends, the lane's writer waits for its rebuild first, and the keys it
+// did not switch on are switched on over the upload's session (DisabledKeys).
+void FinishDescriptions(DescriptionLane& lane, DisabledKeys& keys) {
+    lane.writer->send();
+    keys.forget(kDescriptionTable);
 }
 
 // Every queued seo_url row: new ones first, then the keyword updates.
@@ -539,8 +564,13 @@ Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, O
     const bool noneShown = UploadCategories(connection, seo, catalogue.groups, languages, op);
     const std::vector<std::vector<FoundKeyword>> keywordRows =
         LinkProducts(connection, catalogue.products, op);
-    WriteProducts(connection, seo, catalogue.products, keywordRows, languages, keys, op);
+    op.setStatus(QStringLiteral("Ievietoju preču datus tabulās..."),
+                 StatusRefresh::RepaintAndProcessEvents);
+    DescriptionLane lane(connection, op,
+                         static_cast<int>(catalogue.products.size() * languages.size()));
+    WriteProducts(connection, seo, catalogue.products, keywordRows, languages, keys, lane, op);
     WriteKeywords(connection, seo, op);
+    FinishDescriptions(lane, keys);
     return noneShown ? Outcome::Done : Outcome::ShownErrors;
 }
 

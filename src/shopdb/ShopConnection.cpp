@@ -334,8 +334,9 @@ void ShopConnection::Session::request(const std::string& sql) {
     started_ = {};
     started_.status = mysql_real_query_start(&started_.ret, m, sql.data(),
                                              static_cast<unsigned long>(sql.size()));
-    // Sent once the client only waits to read the answer.
-    while (started_.status != 0 && started_.status != MYSQL_WAIT_READ)
+    // Sent once the client only waits to read the answer (with or without a read timeout).
+    while (started_.status != 0 &&
+           (started_.status & (MYSQL_WAIT_WRITE | MYSQL_WAIT_READ)) != MYSQL_WAIT_READ)
         started_.status = mysql_real_query_cont(&started_.ret, m, wait(m, started_.status));
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QThread>
+
 #include "fixtures/TestShop.h"
 #include "operator/Error.h"
 #include "shopdb/ArrayQuery.h"
@@ -63,6 +65,31 @@ TEST_F(ShopSession, ResultsKeepEveryValueAndTheWaitCanBeFilled) {
     const ResultRows r = bound.exec();
     EXPECT_EQ(r.text(0, QStringLiteral("t")).toStdString(), longText);
     EXPECT_FALSE(r.value(0, 1).has_value());
+}
+
+// A round trip sent without waiting runs on the server while the caller goes on writing the
+// next one; the writer's send() then waits for both, in order.
+TEST_F(ShopSession, AQueuedRoundTripRunsWhileTheCallerGoesOn) {
+    shop.exec("CREATE TABLE t (id INT, later INT)");
+    const int64_t session =
+        Query(connection, QStringLiteral("SELECT CONNECTION_ID() AS id")).exec().integer(0, 0);
+    const std::string running = "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " +
+                                std::to_string(session) + " AND INFO LIKE 'DO SLEEP%'";
+    BulkWriter writer(connection);
+    writer.add("DO SLEEP(1)", QStringLiteral("sleep"));
+    writer.add("INSERT INTO t VALUES (1, 0)", QStringLiteral("first"));
+    writer.sendQueued();
+    // Had the caller waited for the first answer, the sleep would be over by now.
+    bool seen = false;
+    for (int k = 0; k < 50 && !seen; ++k) {
+        seen = shop.value(running) == "1";
+        if (!seen) QThread::msleep(10);
+    }
+    EXPECT_TRUE(seen);
+    writer.add("INSERT INTO t SELECT 2, COUNT(*) FROM t", QStringLiteral("second"));
+    writer.send();
+    EXPECT_EQ(shop.value(running), "0");
+    EXPECT_EQ(shop.rows("SELECT id, later FROM t ORDER BY id"), (Rows{{"1", "0"}, {"2", "1"}}));
 }
 
 // Bound (single and multi-row statements) and written in as literals (a batch of statements).
