@@ -237,6 +237,14 @@ TEST_F(CatalogueUpload, ARefusedProductOrDescriptionEndsAsIfTheDescriptionsCameA
     EXPECT_EQ(statuses.indexOf("Ievietoju Product tabulā: 6000; Paka: 3 no 3") + 1,
               statuses.indexOf("Ievietoju ProductDescription tabulā: 6000; Paka: 1 no 3"));
     EXPECT_EQ(statuses.back(), "Ievietoju ProductDescription tabulā: 6000; Paka: 3 no 3");
+
+    // A keyword refused while the descriptions' keys are rebuilt: every description is in,
+    // and their keys are on.
+    shop.exec("ALTER TABLE product_description DROP CONSTRAINT refused");
+    shop.exec("ALTER TABLE seo_url ADD CONSTRAINT refused CHECK (query <> 'product_id=5100')");
+    EXPECT_TRUE(failure().contains("refused"));
+    EXPECT_EQ(state(), "6000 6000 6000 0");
+    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM seo_url"), "5100");
 }
 
 }  // namespace
