@@ -1,6 +1,7 @@
 #include "app/UploadFrame.h"
 
 #include <iterator>
+#include <memory>
 #include <utility>
 
 #include "operator/Error.h"
@@ -55,6 +56,18 @@ Error LinkLostForGood(const Error& last, bool inMaintenance) {
     return Error(Error::Category::Database, message);
 }
 
+// The run lock taken on the connection test's session when no other run holds it; nullptr,
+// with the session closed, when one does or the asking fails (the run then takes its lock
+// as usual, and meets the failure there).
+std::unique_ptr<RunLock> TakeFreeLock(ShopConnection& connection) {
+    try {
+        if (std::unique_ptr<RunLock> lock = RunLock::IfFree(connection)) return lock;
+    } catch (const Error&) {
+    }
+    connection.close();
+    return nullptr;
+}
+
 }  // namespace
 
 Outcome CheckInputs(Operator& op) {
@@ -73,7 +86,8 @@ Outcome CheckInputs(Operator& op) {
     return Outcome::Done;
 }
 
-Outcome TestShopConnection(ShopConnection& connection, Operator& op, uint64_t* maxPacket) {
+Outcome TestShopConnection(ShopConnection& connection, Operator& op, uint64_t* maxPacket,
+                           bool keepOpen) {
     const Inputs in = op.inputs();
     const qsizetype colon = in.address.indexOf(QLatin1Char(':'));
     // Without a port the default one, never one left behind by a test of another address.
@@ -95,7 +109,7 @@ Outcome TestShopConnection(ShopConnection& connection, Operator& op, uint64_t* m
         connection.open();
         if (maxPacket) *maxPacket = connection.maxAllowedPacket();
         encryption = connection.encryption();
-        connection.close();
+        if (!keepOpen) connection.close();
     } catch (const Error& e) {
         op.showMessage(kConnectionFailed + e.message());
         return Outcome::ConnectionFailed;
@@ -110,28 +124,44 @@ Outcome TestShopConnection(ShopConnection& connection, Operator& op, uint64_t* m
 Outcome RunUpload(ShopConnection& connection, Operator& op,
                   const std::function<void(const Inputs&, uint64_t maxPacket)>& read,
                   const std::function<Outcome()>& write) {
-    // No session stays open while the workbooks are read.
     uint64_t maxPacket = 0;
-    if (TestShopConnection(connection, op, &maxPacket) != Outcome::Done)
+    if (TestShopConnection(connection, op, &maxPacket, true) != Outcome::Done)
         return Outcome::ConnectionFailed;
+    // When no other run holds the shop, the lock is taken on the test's session, which the run
+    // goes on with: one login fewer, three round trips on the link.
+    std::unique_ptr<RunLock> held = TakeFreeLock(connection);
     read(op.inputs(), maxPacket);
     bool inMaintenance = false;
     uint64_t lastSession = 0;  // the server's id of the session that held the lock
-    for (size_t retry = 0;; ++retry) {
+    for (size_t retry = 0;;) {
         try {
-            RunLock lock(connection, LockWaitSeconds(connection), lastSession, [&op](int waited) {
-                op.setStatus(QStringLiteral("Gaidu, kamēr beigsies cita sūtīšana uz šo veikalu "
-                                            "(%1 s)")
-                                 .arg(waited),
-                             StatusRefresh::RepaintAndProcessEvents);
-            });
-            lastSession = lock.session();
+            std::unique_ptr<RunLock> lock = std::move(held);
+            const bool kept = lock != nullptr;
+            if (!kept) {
+                lock = std::make_unique<RunLock>(
+                    connection, LockWaitSeconds(connection), lastSession, [&op](int waited) {
+                        op.setStatus(
+                            QStringLiteral("Gaidu, kamēr beigsies cita sūtīšana uz šo veikalu "
+                                           "(%1 s)")
+                                .arg(waited),
+                            StatusRefresh::RepaintAndProcessEvents);
+                    });
+            }
+            lastSession = lock->session();
             // Maintenance on, and the look for keys a failed run left off, in one round trip.
             inMaintenance = true;
-            RepairDisabledKeys(connection, kWrittenTables, ShopMaintenanceStatement(1));
+            try {
+                RepairDisabledKeys(connection, kWrittenTables, ShopMaintenanceStatement(1));
+            } catch (const Error& e) {
+                // The session kept from the connection test may have been ended by the server
+                // while the workbooks were read: the run takes a new one, as at first.
+                if (!kept || !e.linkLost()) throw;
+                connection.close();
+                continue;
+            }
             const Outcome outcome = write();
             // Maintenance off and the lock released in one round trip.
-            lock.release(ShopMaintenanceStatement(0));
+            lock->release(ShopMaintenanceStatement(0));
             return outcome;
         } catch (const Error& e) {
             // A server that went away, or refuses the new session while it restarts; a login
@@ -150,6 +180,7 @@ Outcome RunUpload(ShopConnection& connection, Operator& op,
                                   .arg(std::size(kRetryPauses) + 1));
             connection.close();
             connection.pause(kRetryPauses[retry] * 1000);
+            ++retry;
         }
     }
 }

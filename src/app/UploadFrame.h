@@ -21,9 +21,10 @@ class ShopConnection;
 Outcome CheckInputs(Operator& op);
 
 // Sets the connection's parameters from the inputs, opens the connection (reading the server's
-// max_allowed_packet into `maxPacket` when given) and closes it again. A failure is shown with
-// the client library's text and gives ConnectionFailed.
-Outcome TestShopConnection(ShopConnection& connection, Operator& op, uint64_t* maxPacket = nullptr);
+// max_allowed_packet into `maxPacket` when given) and, unless `keepOpen`, closes it again. A
+// failure is shown with the client library's text and gives ConnectionFailed.
+Outcome TestShopConnection(ShopConnection& connection, Operator& op, uint64_t* maxPacket = nullptr,
+                           bool keepOpen = false);
 
 // Runs one upload: the connection test; `read`, which reads and checks the workbooks whole
 // (and that every row fits into one packet of `maxPacket` bytes); the run lock of the shop
@@ -32,6 +33,10 @@ Outcome TestShopConnection(ShopConnection& connection, Operator& op, uint64_t* m
 // from `read` leaves the shop untouched; one from `write` ends the upload there, the shop
 // staying in maintenance until an upload ends normally. When the link is lost, the lock,
 // maintenance and `write` run again on a new session after 2, 4 and 8 s, each try logged.
+//
+// When no other run holds the lock, it is taken at once on the test's session, which stays
+// open for the run while the workbooks are read; a run that waits for another reads them
+// with no session open. A kept session the server ended meanwhile is replaced quietly.
 Outcome RunUpload(ShopConnection& connection, Operator& op,
                   const std::function<void(const Inputs&, uint64_t maxPacket)>& read,
                   const std::function<Outcome()>& write);

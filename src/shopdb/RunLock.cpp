@@ -18,18 +18,9 @@ const QString kName = QStringLiteral("LEFT(CONCAT('WWWEksports ', IFNULL(DATABAS
 RunLock::RunLock(ShopConnection& connection, int waitSeconds, uint64_t staleSession,
                  const std::function<void(int waited)>& waiting)
     : connection_(connection) {
-    // Asked without waiting on the server, so that the link's read timeout never runs out
-    // during a wait and the operator sees it.
-    Query take(connection, QStringLiteral("SELECT GET_LOCK(%1, 0) AS taken, CONNECTION_ID() AS "
-                                          "session, IS_USED_LOCK(%1) AS holder")
-                               .arg(kName));
     for (int waited = 0;;) {
-        const ResultRows answer = take.exec();
-        const int64_t holder = answer.integer(0, QStringLiteral("holder"));
-        if (answer.integer(0, QStringLiteral("taken")) == 1) {
-            serverSession_ = static_cast<uint64_t>(answer.integer(0, QStringLiteral("session")));
-            break;
-        }
+        int64_t holder = 0;
+        if (take(&holder)) break;
         if (staleSession != 0 && static_cast<uint64_t>(holder) == staleSession) {
             // The server has not noticed yet that the link to it broke.
             EndStaleSession(connection, staleSession);
@@ -57,7 +48,27 @@ RunLock::RunLock(ShopConnection& connection, int waitSeconds, uint64_t staleSess
         connection.pause(1000);
         ++waited;
     }
-    generation_ = connection.session().generation();
+}
+
+std::unique_ptr<RunLock> RunLock::IfFree(ShopConnection& connection) {
+    std::unique_ptr<RunLock> lock(new RunLock(connection));
+    int64_t holder = 0;
+    return lock->take(&holder) ? std::move(lock) : nullptr;
+}
+
+bool RunLock::take(int64_t* holder) {
+    // Asked without waiting on the server, so that the link's read timeout never runs out
+    // during a wait and the operator sees it.
+    const ResultRows answer =
+        Query(connection_, QStringLiteral("SELECT GET_LOCK(%1, 0) AS taken, CONNECTION_ID() AS "
+                                          "session, IS_USED_LOCK(%1) AS holder")
+                               .arg(kName))
+            .exec();
+    *holder = answer.integer(0, QStringLiteral("holder"));
+    if (answer.integer(0, QStringLiteral("taken")) != 1) return false;
+    serverSession_ = static_cast<uint64_t>(answer.integer(0, QStringLiteral("session")));
+    generation_ = connection_.session().generation();
+    return true;
 }
 
 void EndStaleSession(ShopConnection& connection, uint64_t session) {

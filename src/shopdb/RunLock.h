@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace wwweksports {
 
@@ -20,6 +21,8 @@ public:
     // tells it, once the time is up.
     RunLock(ShopConnection& connection, int waitSeconds, uint64_t staleSession,
             const std::function<void(int waited)>& waiting);
+    // Takes the lock only when no other run holds it; nullptr, holding nothing, when one does.
+    static std::unique_ptr<RunLock> IfFree(ShopConnection& connection);
     // Releases the lock when the session that took it is still open.
     ~RunLock();
     // Releases the lock now, after `first` (when given) in the same round trip. Database
@@ -31,6 +34,10 @@ public:
     uint64_t session() const { return serverSession_; }  // the server's id of the holder
 
 private:
+    explicit RunLock(ShopConnection& connection) : connection_(connection) {}
+    // One try; the holder's session id, or 0, goes to `holder`.
+    bool take(int64_t* holder);
+
     ShopConnection& connection_;
     uint64_t generation_ = 0;  // the session generation that holds the lock
     uint64_t serverSession_ = 0;

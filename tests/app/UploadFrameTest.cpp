@@ -65,7 +65,12 @@ TEST(RunUpload, AShopThatCannotBeReachedAfterTheTestIsAConnectionErrorWithItsMes
         RunUpload(
             connection, op,
             [&](const Inputs&, uint64_t) {
+                // The test's session, kept for the run, ends too.
                 shop.exec("ALTER USER '" + shop.user() + "'@'%' IDENTIFIED BY 'new'");
+                for (const auto& row : shop.rows("SELECT ID FROM information_schema.PROCESSLIST "
+                                                 "WHERE USER = '" +
+                                                 shop.user() + "'"))
+                    shop.exec("KILL CONNECTION " + row[0]);
             },
             [] { return Outcome::Done; });
         FAIL() << "the changed password went unnoticed";
@@ -76,6 +81,36 @@ TEST(RunUpload, AShopThatCannotBeReachedAfterTheTestIsAConnectionErrorWithItsMes
             << ErrorMessage(e).toStdString();
     }
     EXPECT_EQ(shop.maintenance(), "0");
+}
+
+// The connection test's session goes on with the run; one the server ended while the
+// workbooks were read is replaced without a word.
+TEST(RunUpload, TheTestsSessionServesTheRunAndOneEndedMeanwhileIsReplacedQuietly) {
+    TestShop shop;
+    ShopConnection connection;
+    RecordingOperator op(shop.inputs());
+    for (const bool ended : {false, true}) {
+        const uint64_t connects = connection.counters().connects;
+        std::string maintenance;
+        const Outcome outcome = RunUpload(
+            connection, op,
+            [&](const Inputs&, uint64_t) {
+                if (!ended) return;
+                for (const auto& row : shop.rows("SELECT ID FROM information_schema.PROCESSLIST "
+                                                 "WHERE USER = '" +
+                                                 shop.user() + "'"))
+                    shop.exec("KILL CONNECTION " + row[0]);
+            },
+            [&] {
+                maintenance = shop.maintenance();
+                return Outcome::Done;
+            });
+        EXPECT_EQ(outcome, Outcome::Done);
+        EXPECT_EQ(maintenance, "1");
+        EXPECT_EQ(connection.counters().connects - connects, ended ? 2u : 1u);
+        EXPECT_EQ(shop.maintenance(), "0");
+    }
+    EXPECT_TRUE(op.processLines().isEmpty()) << op.processLines().join('\n').toStdString();
 }
 
 }  // namespace
