@@ -18,7 +18,7 @@ const size_t kPacketOverhead = 16 * 1024;
 const size_t kMinPacketBudget = 64 * 1024;
 // A round trip is kept under this even where the server takes more: the text is held in
 // memory while it is written and sent.
-const size_t kMaxRoundTrip = 4 * 1024 * 1024;
+const size_t kMaxRoundTrip = 8 * 1024 * 1024;
 // Rows of one keyed update statement.
 const size_t kKeyedRows = 5000;
 // A keyed update of at least one row in this many of the table's goes through the table.
