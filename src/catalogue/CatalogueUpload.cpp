@@ -201,15 +201,20 @@ std::vector<std::vector<FoundKeyword>> LookUpKeywords(ShopConnection& connection
     return found;
 }
 
-// Runs one of the two executions whose failure is shown and does not end the upload.
+// The refusal of one of the two inserts whose failure is shown and does not end the upload.
+void ShowInsertError(const QString& table, const Error& e, Operator& op) {
+    op.showMessage(QStringLiteral("Kļūda ievietojot tabulā ") + table + QStringLiteral("\n ") +
+                   e.message());
+}
+
+// Runs one of those two inserts.
 bool ExecuteShown(ArrayQuery& query, int rows, const QString& table, Operator& op) {
     try {
         query.execute(rows);
         return true;
     } catch (const Error& e) {
         if (e.linkLost()) throw;  // the upload runs again on a new session
-        op.showMessage(QStringLiteral("Kļūda ievietojot tabulā ") + table + QStringLiteral("\n ") +
-                       e.message());
+        ShowInsertError(table, e, op);
         return false;
     }
 }
@@ -262,16 +267,36 @@ bool UploadCategories(ShopConnection& connection, SeoQueues& seo,
                   keywordRows[static_cast<size_t>(i)]);
     }
 
-    bool noneShown = true;
-    if (n >= 1) {
-        noneShown = ExecuteShown(category, n, QStringLiteral("category"), op);
+    if (n < 1) return true;
+    // The four go in one round trip. The server stops at a refused statement: a refused
+    // category is shown and the rest goes on, as a refused description is shown; a refused
+    // path or store link ends the upload.
+    enum Part { Categories = 1, Paths, Stores, Descriptions };
+    int part = 0;  // that of the statements run last
+    BulkWriter writer(connection, [&part](int mark) { part = mark; });
+    writer.setMark(Categories);
+    category.write(writer, n);
+    writer.setMark(Paths);
+    categoryPath.write(writer, path);
+    writer.setMark(Stores);
+    categoryToStore.write(writer, n);
+    writer.setMark(Descriptions);
+    categoryDescription.write(writer, description);
+    try {
+        writer.send();
+        return true;
+    } catch (const Error& e) {
+        if (e.linkLost() || part == Paths || part == Stores) throw;
+        ShowInsertError(part == Categories ? QStringLiteral("category")
+                                           : QStringLiteral("category_description"),
+                        e, op);
+    }
+    if (part == Categories) {
         categoryPath.execute(path);
         categoryToStore.execute(n);
+        ExecuteShown(categoryDescription, description, QStringLiteral("category_description"), op);
     }
-    if (description >= 1)
-        noneShown &= ExecuteShown(categoryDescription, description,
-                                  QStringLiteral("category_description"), op);
-    return noneShown;
+    return false;
 }
 
 // --- Products ----------------------------------------------------------------------------------

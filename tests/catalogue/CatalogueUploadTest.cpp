@@ -207,6 +207,39 @@ TEST_F(CatalogueUpload, ARefusedLinkOnATableWithTransactionsKeepsTheRowsBeforeIt
     refuseTheLinkOfRow1151();
 }
 
+// A refused category or group description is shown and the rest still goes in; a refused
+// path ends the upload there, before the descriptions and the products.
+TEST_F(CatalogueUpload, ARefusedCategoryIsShownAndTheGroupsOtherRowsStillGoIn) {
+    WriteGroups(dir, {{10, 0, 1, "A"}, {11, 10, 1, "B"}, {12, 0, 2, "C"}});
+    WriteProducts(dir, ManyProducts(2));
+    const auto state = [this] {
+        return shop.value(
+            "SELECT CONCAT_WS(' ', (SELECT COUNT(*) FROM category), (SELECT COUNT(*) FROM "
+            "category_path), (SELECT COUNT(*) FROM category_to_store), (SELECT COUNT(*) FROM "
+            "category_description), (SELECT COUNT(*) FROM product))");
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"ALTER TABLE category ADD CONSTRAINT refused CHECK (parent_id <> 10)", "1 4 3 3 2"},
+        {"ALTER TABLE category_description ADD CONSTRAINT refused CHECK (name <> 'B')",
+         "3 4 3 1 2"},
+    };
+    for (const auto& [refusal, expected] : cases) {
+        shop.exec("DELETE FROM category_description");  // the last run's, which the rule refuses
+        shop.exec(refusal);
+        EXPECT_EQ(upload(), Outcome::ShownErrors);
+        EXPECT_EQ(state(), expected) << refusal;
+        ASSERT_EQ(op.messages().size(), 1);
+        EXPECT_TRUE(op.messages()[0].startsWith("Kļūda ievietojot tabulā " +
+                                                QString::fromStdString(refusal).section(' ', 2, 2)))
+            << op.messages()[0].toStdString();
+        shop.exec(refusal.substr(0, refusal.find(" ADD ")) + " DROP CONSTRAINT refused");
+    }
+    shop.exec("DELETE FROM category_path");
+    shop.exec("ALTER TABLE category_path ADD CONSTRAINT refused CHECK (level < 1)");
+    EXPECT_TRUE(failure().contains("refused"));
+    EXPECT_EQ(state(), "3 2 0 0 0");
+}
+
 // Products and descriptions are written side by side; a refused row leaves the shop as if the
 // descriptions came after the products, with every table's keys on.
 TEST_F(CatalogueUpload, ARefusedProductOrDescriptionEndsAsIfTheDescriptionsCameAfter) {
