@@ -1,9 +1,11 @@
 #include "catalogue/CatalogueUpload.h"
 
 #include <algorithm>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <set>
+#include <thread>
 #include <utility>
 
 #include "catalogue/BatchWriter.h"
@@ -412,16 +414,51 @@ std::vector<std::vector<FoundKeyword>> LinkProducts(ShopConnection& connection,
     return keywordRows;
 }
 
+// A second session to the shop, opened on a thread of its own while the upload's session
+// goes on: on a slow link a login takes a few round trips.
+class SessionAside {
+public:
+    explicit SessionAside(ShopConnection& connection) : connection_(connection) {
+        session_.followParams(connection);
+        session_.setWaitHook({});  // the hook belongs to the caller's thread
+        opener_ = std::thread([this] {
+            try {
+                session_.open();
+            } catch (...) {
+                error_ = std::current_exception();
+            }
+        });
+    }
+    ~SessionAside() {
+        if (opener_.joinable()) opener_.join();
+    }
+    SessionAside(const SessionAside&) = delete;
+    SessionAside& operator=(const SessionAside&) = delete;
+
+    // The session once open, with the caller's wait hook; its opening's error when it failed.
+    ShopConnection& session() {
+        if (opener_.joinable()) opener_.join();
+        session_.followParams(connection_);
+        if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+        return session_;
+    }
+
+private:
+    ShopConnection& connection_;
+    ShopConnection session_;
+    std::thread opener_;
+    std::exception_ptr error_;
+};
+
 // The descriptions' own session, beside the upload's: the server fills product_description
 // while the products go in, and rebuilds its keys while the keywords are written. It lives
 // from the products' phase to the end of the catalogue's writing; a refusal on it waits
 // until the products are in.
 class DescriptionLane {
 public:
-    DescriptionLane(ShopConnection& connection, Operator& op, int rows)
+    DescriptionLane(ShopConnection& session, Operator& op, int rows)
         : texts(op, rows, QStringLiteral("Ievietoju ProductDescription tabulā: ")) {
-        session_.followParams(connection);
-        writer.emplace(session_, [this](int batch) {
+        writer.emplace(session, [this](int batch) {
             reached_ = std::max(reached_, batch);
             if (productsWritten_) texts.showUpTo(batch);
         });
@@ -448,7 +485,6 @@ public:
     }
 
 private:
-    ShopConnection session_;
     bool productsWritten_ = false;
     int reached_ = 0;
     std::optional<Error> refused_;
@@ -581,6 +617,8 @@ Catalogue ReadCatalogue(const QString& workbookPath, uint64_t maxPacket) {
 }
 
 Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, Operator& op) {
+    // The descriptions' session logs in while the groups and links are written.
+    SessionAside descriptionSession(connection);
     const std::vector<int64_t> languages = DeleteOldCatalogue(connection, op);
     SeoQueues seo(connection);
     const int keywords = static_cast<int>(catalogue.groups.size() + catalogue.products.size());
@@ -591,7 +629,7 @@ Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, O
         LinkProducts(connection, catalogue.products, op);
     op.setStatus(QStringLiteral("Ievietoju preču datus tabulās..."),
                  StatusRefresh::RepaintAndProcessEvents);
-    DescriptionLane lane(connection, op,
+    DescriptionLane lane(descriptionSession.session(), op,
                          static_cast<int>(catalogue.products.size() * languages.size()));
     WriteProducts(connection, seo, catalogue.products, keywordRows, languages, keys, lane, op);
     WriteKeywords(connection, seo, op);
