@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "shopdb/BulkWriter.h"
 #include "shopdb/Query.h"
@@ -42,15 +43,16 @@ std::vector<std::vector<FoundKeyword>> ByNumber(const ResultRows& result, size_t
     return found;
 }
 
-// For each query text the rows (seo_url_id, keyword, query) whose query is that very text;
-// nothing when a row's query is another spelling the collation matches.
-std::optional<std::vector<std::vector<FoundKeyword>>> ByText(const ResultRows& result,
-                                                             const std::vector<QString>& texts) {
-    std::unordered_map<std::string, size_t> index;
-    for (size_t k = 0; k < texts.size(); ++k) index.emplace(texts[k].toStdString(), k);
+// For each query text (as UTF-8) the rows (seo_url_id, keyword, query) whose query is that
+// very text; nothing when a row's query is another spelling the collation matches.
+std::optional<std::vector<std::vector<FoundKeyword>>> ByText(
+    const ResultRows& result, const std::vector<std::string>& texts) {
+    std::unordered_map<std::string_view, size_t> index;
+    index.reserve(texts.size());
+    for (size_t k = 0; k < texts.size(); ++k) index.emplace(texts[k], k);
     std::vector<std::vector<FoundKeyword>> found(texts.size());
     for (int row = 0; row < result.rowCount(); ++row) {
-        const auto it = index.find(std::string(result.cell(row, 2)));
+        const auto it = index.find(result.cell(row, 2));
         if (it == index.end()) return std::nullopt;
         found[it->second].push_back({result.integer(row, 0), std::string(result.cell(row, 1))});
     }
@@ -88,12 +90,17 @@ CatalogueLookups::Answers CatalogueLookups::run() {
     // each row's text.
     std::string eltArguments;
     std::unique_ptr<Query> seoQuery;
+    std::vector<std::string> seoTexts;  // as UTF-8
     if (!seo_.empty()) {
         std::string in;
+        seoTexts.reserve(seo_.size());
         for (const QString& text : seo_) {
-            const std::string literal = batch.literal(TextValue(text));
-            in += in.empty() ? literal : ", " + literal;
-            eltArguments += ", " + literal;
+            seoTexts.push_back(text.toStdString());
+            const std::string literal = batch.literal(Value(seoTexts.back()));
+            if (!in.empty()) in += ", ";
+            in += literal;
+            eltArguments += ", ";
+            eltArguments += literal;
         }
         seoQuery = std::make_unique<Query>(
             connection_,
@@ -120,7 +127,7 @@ CatalogueLookups::Answers CatalogueLookups::run() {
     const std::vector<ResultRows> results = batch.execute();
     size_t next = 0;
     if (seoQuery) {
-        auto found = ByText(results[next++], seo_);
+        auto found = ByText(results[next++], seoTexts);
         if (!found) {
             const ResultRows rows =
                 Query(connection_,
@@ -133,13 +140,19 @@ CatalogueLookups::Answers CatalogueLookups::run() {
         answers.seo = std::move(*found);
     }
     if (linkQuery) {
-        std::set<std::pair<int64_t, int64_t>> found;
+        // Both IDs are 32-bit: one number tells the pair.
+        const auto pair = [](int64_t product, int64_t category) {
+            return (static_cast<uint64_t>(static_cast<uint32_t>(product)) << 32) |
+                   static_cast<uint32_t>(category);
+        };
+        std::unordered_set<uint64_t> found;
         const ResultRows& rows = results[next++];
+        found.reserve(static_cast<size_t>(rows.rowCount()));
         for (int row = 0; row < rows.rowCount(); ++row)
-            found.emplace(rows.integer(row, 0), rows.integer(row, 1));
-        for (const auto& [product, category] : links_) {
-            answers.links.push_back(found.count({product, category}) != 0);
-        }
+            found.insert(pair(rows.integer(row, 0), rows.integer(row, 1)));
+        answers.links.reserve(links_.size());
+        for (const auto& [product, category] : links_)
+            answers.links.push_back(found.count(pair(product, category)) != 0);
     }
     seo_.clear();
     links_.clear();

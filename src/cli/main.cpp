@@ -17,6 +17,12 @@
 
 int main(int argc, char* argv[]) {
     wwweksports::KeepFreedMemory();
+#ifndef _WIN32
+    // Every progress text is timed, and without TZ the C library looks at /etc/localtime
+    // again at each local time it works out: thousands of times in a send. Named here, the
+    // same zone is read once.
+    if (qgetenv("TZ").isEmpty()) qputenv("TZ", ":/etc/localtime");
+#endif
 #ifdef _WIN32
     // The texts are Latvian and written as UTF-8: the console shows them so.
     SetConsoleOutputCP(CP_UTF8);

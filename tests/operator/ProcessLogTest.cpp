@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "operator/ProcessLog.h"
+#include "operator/StatusProgress.h"
 
 namespace wwweksports {
 namespace {
@@ -25,6 +26,22 @@ TEST(ProcessLog, TheStampIsTheDayAndMonthInTheRegionalOrderAndTheTime) {
         EXPECT_TRUE(stamped.startsWith(QString::fromUtf8(c.stamp)) && stamped.endsWith(" x"))
             << stamped.toStdString();
     }
+}
+
+// A status text's counts at its end give its phase's progress; other texts give none.
+TEST(StatusProgress, TheCountsAtTheEndGiveThePhaseAndItsPercent) {
+    const auto step = [](const QString& text) {
+        const std::optional<PhaseStep> s = PhaseProgress(text);
+        return s ? s->phase + QString::number(s->percent) : QStringLiteral("-");
+    };
+    EXPECT_EQ(step("Ievietoju Product tabulā: 50000; Paka: 3 no 20"),
+              "Ievietoju Product tabulā: 50000; Paka: 15");
+    EXPECT_EQ(step("Sūtu preces 1200/50000"), "Sūtu preces 2");
+    EXPECT_EQ(step("Ieraksti: 10000; Paka: 4 no 4"), "Ieraksti: 10000; Paka: 100");
+    EXPECT_EQ(step("7/3"), "100");
+    for (const char* none : {"Saraksti aizsūtīti !!!", "Paka: 3 no ", "Paka: no 20", "3 of 20",
+                             "Sūtu preces 5/0", "", "Dzēšu vecos ierakstus"})
+        EXPECT_EQ(step(QString::fromUtf8(none)), "-") << none;
 }
 
 }  // namespace
