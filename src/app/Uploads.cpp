@@ -9,7 +9,9 @@
 #endif
 
 #include <exception>
+#include <memory>
 #include <optional>
+#include <thread>
 #include <utility>
 
 #include "app/ShopChanges.h"
@@ -33,6 +35,26 @@ void AddChanges(Outcome outcome, const std::optional<ChangeReport>& foreseen,
     for (const ChangeSection& section : foreseen->sections)
         changes->section(section.part) = section;
 }
+
+// A thread joined whatever way its owner's scope is left.
+class JoinedThread {
+public:
+    JoinedThread() = default;
+    ~JoinedThread() { join(); }
+    JoinedThread(const JoinedThread&) = delete;
+    JoinedThread& operator=(const JoinedThread&) = delete;
+
+    template <typename Work>
+    void start(Work&& work) {
+        thread_ = std::thread(std::forward<Work>(work));
+    }
+    void join() {
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    std::thread thread_;
+};
 
 // The special prices, read while the catalogue's read has the products workbook open: the
 // workbook then need not stay in memory while the catalogue is written. The special prices'
@@ -78,16 +100,30 @@ Outcome UploadCatalogueNoting(ShopConnection& connection, Operator& op, ChangeRe
             if (early) early->read(in.workbookPath);
         },
         [&] {
+            // The shop's rows are compared on a thread of their own while the old catalogue
+            // goes and the groups and links are written; it lets them go when done.
+            std::exception_ptr compareError;
+            JoinedThread comparing;
             if (changes && !foreseen) {
-                ChangeReport report;
-                CatalogueValues values(catalogue);
-                CompareCatalogue(catalogue,
-                                 ReadShopHoldings(connection, true, false, false,
-                                                  [&values] { return values.makeSome(); }),
-                                 values, report);
-                foreseen = std::move(report);
+                auto values = std::make_unique<CatalogueValues>(catalogue);
+                auto shop = std::make_unique<ShopHoldings>(ReadShopHoldings(
+                    connection, true, false, false, [&made = *values] { return made.makeSome(); }));
+                comparing.start([&, values = std::move(values), shop = std::move(shop)]() mutable {
+                    try {
+                        ChangeReport report;
+                        CompareCatalogue(catalogue, *shop, *values, report);
+                        shop.reset();
+                        values.reset();
+                        foreseen = std::move(report);
+                    } catch (...) {
+                        compareError = std::current_exception();
+                    }
+                });
             }
-            return WriteCatalogue(connection, catalogue, op);
+            const Outcome written = WriteCatalogue(connection, catalogue, op);
+            comparing.join();
+            if (compareError) std::rethrow_exception(compareError);
+            return written;
         });
     AddChanges(outcome, foreseen, changes);
     return outcome;
