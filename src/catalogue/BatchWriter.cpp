@@ -25,7 +25,8 @@ void BatchTexts::showUpTo(int batch) {
 
 void ExecuteInBatches(ShopConnection& connection, int rowCount, const QString& phaseText,
                       Operator& op,
-                      const std::function<void(BulkWriter&, int start, int end)>& writeChunk) {
+                      const std::function<void(BulkWriter&, int start, int end)>& writeChunk,
+                      const std::function<void(BulkWriter&)>& after) {
     BatchTexts texts(op, rowCount, phaseText);
     BulkWriter writer(connection, [&texts](int batch) { texts.showUpTo(batch); });
     for (int batch = 1; batch <= texts.batches(); ++batch) {
@@ -33,6 +34,7 @@ void ExecuteInBatches(ShopConnection& connection, int rowCount, const QString& p
         const int start = (batch - 1) * BatchSize;
         writeChunk(writer, start, std::min(start + BatchSize, rowCount));
     }
+    if (after) after(writer);
     writer.send();
     texts.showUpTo(texts.batches());
 }

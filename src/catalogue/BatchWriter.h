@@ -33,9 +33,11 @@ private:
 };
 
 // `writeChunk(writer, start, end)` queues the statements of rows start .. end - 1, chunk by
-// chunk in row order. Nothing is shown for no rows. Database errors pass to the caller.
+// chunk in row order; `after`, when given, queues statements that go after the rows in the
+// same round trip. Nothing is shown for no rows. Database errors pass to the caller.
 void ExecuteInBatches(ShopConnection& connection, int rowCount, const QString& phaseText,
                       Operator& op,
-                      const std::function<void(BulkWriter&, int start, int end)>& writeChunk);
+                      const std::function<void(BulkWriter&, int start, int end)>& writeChunk,
+                      const std::function<void(BulkWriter&)>& after = {});
 
 }  // namespace wwweksports

@@ -587,11 +587,13 @@ void WriteKeywords(ShopConnection& connection, SeoQueues& seo, Operator& op) {
         // Rebuilt once after the new rows; the updates find their rows by seo_url_id and
         // change few keywords on most days, so they keep the keys on.
         DisabledKeys keys(connection, {QStringLiteral("seo_url")});
-        ExecuteInBatches(connection, seo.insertCount, QStringLiteral("Ievietoju SEO tabulā: "), op,
-                         [&seo](BulkWriter& writer, int start, int end) {
-                             seo.fdSeoInsert.write(writer, end, start);
-                         });
-        keys.enable();
+        ExecuteInBatches(
+            connection, seo.insertCount, QStringLiteral("Ievietoju SEO tabulā: "), op,
+            [&seo](BulkWriter& writer, int start, int end) {
+                seo.fdSeoInsert.write(writer, end, start);
+            },
+            [&keys](BulkWriter& writer) { keys.enableIn(writer); });
+        keys.enabled();
     }
     ExecuteInBatches(connection, seo.updateCount, QStringLiteral("Apdeitoju SEO tabulā: "), op,
                      [&seo](BulkWriter& writer, int start, int end) {

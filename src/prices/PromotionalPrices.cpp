@@ -64,11 +64,13 @@ void WriteSpecialPrices(ShopConnection& connection, const std::vector<SpecialPri
         insert.setValue(QStringLiteral("price"), row, special.price);
         insert.setValue(QStringLiteral("date_end"), row, dateEnd);
     }
+    // The keys are switched on again in the last round trip of the rows.
     DisabledKeys keys(connection, {QStringLiteral("product_special")});
     ExecuteInBatches(
         connection, selected, QStringLiteral("Ieraksti: "), op,
-        [&insert](BulkWriter& writer, int start, int end) { insert.write(writer, end, start); });
-    keys.enable();
+        [&insert](BulkWriter& writer, int start, int end) { insert.write(writer, end, start); },
+        [&keys](BulkWriter& writer) { keys.enableIn(writer); });
+    keys.enabled();
 }
 
 }  // namespace wwweksports

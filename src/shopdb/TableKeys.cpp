@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "operator/Error.h"
+#include "shopdb/BulkWriter.h"
 #include "shopdb/Query.h"
 #include "shopdb/Session.h"
 #include "shopdb/StatementBatch.h"
@@ -56,6 +57,13 @@ void DisabledKeys::enable(const QStringList& except) {
         (except.contains(table) ? kept : tables) << table;
     tables_ = kept;
     if (!tables.isEmpty()) Switch(connection_, tables, "ENABLE");
+}
+
+void DisabledKeys::enableIn(BulkWriter& writer) const {
+    for (const QString& table : tables_) {
+        const QString alter = QStringLiteral("ALTER TABLE %1 ENABLE KEYS").arg(table);
+        writer.add(alter.toStdString(), alter);
+    }
 }
 
 void RepairDisabledKeys(ShopConnection& connection, const QStringList& tables,

@@ -11,6 +11,7 @@
 
 namespace wwweksports {
 
+class BulkWriter;
 class ShopConnection;
 
 class DisabledKeys {
@@ -26,6 +27,11 @@ public:
     // Enables the keys again, but for the tables in `except`; raises Error(Database) when the
     // server refuses.
     void enable(const QStringList& except = {});
+    // Queues the statements that enable the keys again in `writer`, after what it holds: they
+    // run in its round trip. Once the writer has sent them without an error, enabled() says
+    // so; till then the destructor still enables them.
+    void enableIn(BulkWriter& writer) const;
+    void enabled() { tables_.clear(); }
     // Whether the keys of `table` are off.
     bool holds(const QString& table) const { return tables_.contains(table); }
     // The caller has switched the keys of `table` on itself.
