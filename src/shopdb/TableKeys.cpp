@@ -14,9 +14,9 @@ namespace {
 // The server's number for a statement the account has no right to.
 const unsigned int kDenied = 1142;
 
-// One ALTER per table, all in one round trip. Returns false when the account may not alter
-// the tables.
-bool Switch(ShopConnection& connection, const QStringList& tables, const char* how) {
+// One ALTER per table, all in one round trip, up to the first table the account may not
+// alter. Returns how many were switched.
+qsizetype Switch(ShopConnection& connection, const QStringList& tables, const char* how) {
     StatementBatch batch(connection);
     for (const QString& table : tables) {
         Query alter(connection, QStringLiteral("ALTER TABLE %1 %2 KEYS").arg(table, how));
@@ -26,17 +26,18 @@ bool Switch(ShopConnection& connection, const QStringList& tables, const char* h
         batch.execute();
     } catch (const Error& e) {
         if (e.linkLost() || e.serverError() != kDenied) throw;
-        return false;
+        return static_cast<qsizetype>(batch.completed());
     }
-    return true;
+    return tables.size();
 }
 
 }  // namespace
 
 DisabledKeys::DisabledKeys(ShopConnection& connection, QStringList tables)
     : connection_(connection) {
-    // Without the right to alter the tables they are filled with their keys on.
-    if (Switch(connection, tables, "DISABLE")) tables_ = std::move(tables);
+    // Without the right to alter a table it is filled with its keys on; those before it in
+    // the list are switched off, and so on again at the end.
+    tables_ = tables.mid(0, Switch(connection, tables, "DISABLE"));
     generation_ = connection.session().generation();
 }
 

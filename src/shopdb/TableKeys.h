@@ -16,7 +16,8 @@ class ShopConnection;
 
 class DisabledKeys {
 public:
-    // Disables the non-unique keys of `tables`.
+    // Disables the non-unique keys of `tables`, in order, up to the first one the account may
+    // not alter: that one and the rest keep their keys on.
     DisabledKeys(ShopConnection& connection, QStringList tables);
     // Enables them again, if enable() did not, on the session that disabled them; a lost
     // session or a failure is left for the next upload's RepairDisabledKeys.
