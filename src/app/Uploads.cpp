@@ -101,7 +101,8 @@ Outcome UploadCatalogueNoting(ShopConnection& connection, Operator& op, ChangeRe
         },
         [&] {
             // The shop's rows are compared on a thread of their own while the old catalogue
-            // goes and the groups and links are written; it lets them go when done.
+            // goes and the groups are written, and let go before the products' lookups take
+            // their room.
             std::exception_ptr compareError;
             JoinedThread comparing;
             if (changes && !foreseen) {
@@ -120,7 +121,8 @@ Outcome UploadCatalogueNoting(ShopConnection& connection, Operator& op, ChangeRe
                     }
                 });
             }
-            const Outcome written = WriteCatalogue(connection, catalogue, op);
+            const Outcome written =
+                WriteCatalogue(connection, catalogue, op, [&comparing] { comparing.join(); });
             comparing.join();
             if (compareError) std::rethrow_exception(compareError);
             return written;

@@ -618,7 +618,8 @@ Catalogue ReadCatalogue(const QString& workbookPath, uint64_t maxPacket) {
     return catalogue;
 }
 
-Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, Operator& op) {
+Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, Operator& op,
+                       const std::function<void()>& groupsWritten) {
     // The descriptions' session logs in while the groups and links are written.
     SessionAside descriptionSession(connection);
     const std::vector<int64_t> languages = DeleteOldCatalogue(connection, op);
@@ -627,6 +628,7 @@ Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, O
     seo.fdSeoInsert.setArraySize(keywords);
     DisabledKeys keys(connection, kCatalogueTables);
     const bool noneShown = UploadCategories(connection, seo, catalogue.groups, languages, op);
+    if (groupsWritten) groupsWritten();
     const std::vector<std::vector<FoundKeyword>> keywordRows =
         LinkProducts(connection, catalogue.products, op);
     op.setStatus(QStringLiteral("Ievietoju preču datus tabulās..."),

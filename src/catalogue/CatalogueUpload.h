@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -57,7 +58,9 @@ Catalogue ReadCatalogue(const QString& workbookPath, uint64_t maxPacket = 0);
 
 // Returns ShownErrors when the category or category description rows were refused: the
 // error was shown and the upload went on. Every other error raises Error and ends the
-// upload where it happens.
-Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, Operator& op);
+// upload where it happens. `groupsWritten`, when given, is called once the groups are in,
+// before the products' links and lookups.
+Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, Operator& op,
+                       const std::function<void()>& groupsWritten = {});
 
 }  // namespace wwweksports
