@@ -76,12 +76,12 @@ TEST_F(ShopSession, AQueuedRoundTripRunsWhileTheCallerGoesOn) {
     const std::string running = "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " +
                                 std::to_string(session) + " AND INFO LIKE 'DO SLEEP%'";
     BulkWriter writer(connection);
-    writer.add("DO SLEEP(1)", QStringLiteral("sleep"));
+    writer.add("DO SLEEP(2)", QStringLiteral("sleep"));
     writer.add("INSERT INTO t VALUES (1, 0)", QStringLiteral("first"));
     writer.sendQueued();
     // Had the caller waited for the first answer, the sleep would be over by now.
     bool seen = false;
-    for (int k = 0; k < 50 && !seen; ++k) {
+    for (int k = 0; k < 150 && !seen; ++k) {
         seen = shop.value(running) == "1";
         if (!seen) QThread::msleep(10);
     }
