@@ -27,8 +27,8 @@ namespace {
 
 // What an upload will change is foreseen under the run lock before it writes, and only
 // before its first try to get that far: a try that lost its link may have changed the shop
-// already. The shop's rows are let go before the upload writes. An upload that ended
-// normally changed what was foreseen.
+// already. The shop's rows are let go before the upload writes its products. An upload
+// that ended normally changed what was foreseen.
 void AddChanges(Outcome outcome, const std::optional<ChangeReport>& foreseen,
                 ChangeReport* changes) {
     if (outcome != Outcome::Done || !changes || !foreseen) return;

@@ -66,9 +66,9 @@ CatalogueLookups::CatalogueLookups(ShopConnection& connection)
     : connection_(connection), budget_(RoundTripBudget(connection.maxAllowedPacket())) {}
 
 void CatalogueLookups::addSeo(const QString& queryText) {
-    seo_.push_back(queryText);
+    seo_.push_back(queryText.toStdString());
     // Quoted and, at worst, every byte escaped; then ", ".
-    bytes_ += 2 * static_cast<size_t>(queryText.toUtf8().size()) + 4;
+    bytes_ += 2 * seo_.back().size() + 4;
 }
 
 void CatalogueLookups::addLink(int32_t productId, int32_t categoryId) {
@@ -90,13 +90,10 @@ CatalogueLookups::Answers CatalogueLookups::run() {
     // each row's text.
     std::string eltArguments;
     std::unique_ptr<Query> seoQuery;
-    std::vector<std::string> seoTexts;  // as UTF-8
     if (!seo_.empty()) {
         std::string in;
-        seoTexts.reserve(seo_.size());
-        for (const QString& text : seo_) {
-            seoTexts.push_back(text.toStdString());
-            const std::string literal = batch.literal(Value(seoTexts.back()));
+        for (const std::string& text : seo_) {
+            const std::string literal = batch.literal(Value(text));
             if (!in.empty()) in += ", ";
             in += literal;
             eltArguments += ", ";
@@ -127,7 +124,7 @@ CatalogueLookups::Answers CatalogueLookups::run() {
     const std::vector<ResultRows> results = batch.execute();
     size_t next = 0;
     if (seoQuery) {
-        auto found = ByText(results[next++], seoTexts);
+        auto found = ByText(results[next++], seo_);
         if (!found) {
             const ResultRows rows =
                 Query(connection_,

@@ -40,7 +40,7 @@ public:
 
 private:
     ShopConnection& connection_;
-    std::vector<QString> seo_;
+    std::vector<std::string> seo_;  // the query texts, as UTF-8
     std::vector<std::pair<int32_t, int32_t>> links_;
     size_t bytes_ = 0;  // what the gathered lookups take of the statements' text, at most
     size_t budget_;

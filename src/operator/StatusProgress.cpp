@@ -9,7 +9,8 @@ namespace {
 // digit stands there (or the number is longer than a count can be).
 std::optional<std::pair<qlonglong, qsizetype>> NumberBefore(const QString& text, qsizetype end) {
     qsizetype start = end;
-    while (start > 0 && text[start - 1].isDigit() && text[start - 1].unicode() < 128) --start;
+    while (start > 0 && text[start - 1] >= QLatin1Char('0') && text[start - 1] <= QLatin1Char('9'))
+        --start;
     if (start == end || end - start > 18) return std::nullopt;
     qlonglong value = 0;
     for (qsizetype i = start; i < end; ++i) value = value * 10 + (text[i].unicode() - '0');
