@@ -1,8 +1,11 @@
 #include "catalogue/CatalogueUpload.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <thread>
@@ -414,169 +417,206 @@ std::vector<std::vector<FoundKeyword>> LinkProducts(ShopConnection& connection,
     return keywordRows;
 }
 
-// A second session to the shop, opened on a thread of its own while the upload's session
-// goes on: on a slow link a login takes a few round trips.
-class SessionAside {
-public:
-    explicit SessionAside(ShopConnection& connection) : connection_(connection) {
-        session_.followParams(connection);
-        session_.setWaitHook({});  // the hook belongs to the caller's thread
-        opener_ = std::thread([this] {
-            try {
-                session_.open();
-            } catch (...) {
-                error_ = std::current_exception();
-            }
-        });
-    }
-    ~SessionAside() {
-        if (opener_.joinable()) opener_.join();
-    }
-    SessionAside(const SessionAside&) = delete;
-    SessionAside& operator=(const SessionAside&) = delete;
-
-    // The session once open, with the caller's wait hook; its opening's error when it failed.
-    ShopConnection& session() {
-        if (opener_.joinable()) opener_.join();
-        session_.followParams(connection_);
-        if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
-        return session_;
-    }
-
-private:
-    ShopConnection& connection_;
-    ShopConnection session_;
-    std::thread opener_;
-    std::exception_ptr error_;
-};
-
-// The descriptions' own session, beside the upload's: the server fills product_description
-// while the products go in, and rebuilds its keys while the keywords are written. It lives
-// from the products' phase to the end of the catalogue's writing; a refusal on it waits
-// until the products are in.
-class DescriptionLane {
-public:
-    DescriptionLane(ShopConnection& session, Operator& op, int rows)
-        : texts(op, rows, QStringLiteral("Ievietoju ProductDescription tabulā: ")) {
-        writer.emplace(session, [this](int batch) {
-            reached_ = std::max(reached_, batch);
-            if (productsWritten_) texts.showUpTo(batch);
-        });
-    }
-
-    // A step on the lane's session, skipped after a refusal there.
-    template <typename Step>
-    void run(const Step& step) {
-        if (refused_) return;
-        try {
-            step();
-        } catch (const Error& e) {
-            if (e.linkLost()) throw;
-            refused_ = e;
-        }
-    }
-    // The products are in: the texts of the descriptions written so far follow theirs.
-    void productsWritten() {
-        productsWritten_ = true;
-        texts.showUpTo(reached_);
-    }
-    void raiseRefusal() const {
-        if (refused_) throw *refused_;
-    }
-
-private:
-    bool productsWritten_ = false;
-    int reached_ = 0;
-    std::optional<Error> refused_;
-
-public:
-    BatchTexts texts;
-    // Declared last: it waits for its session's answer and tells the texts when it goes.
-    std::optional<BulkWriter> writer;
-};
-
 const QString kDescriptionTable = QStringLiteral("product_description");
 
-// The products with their store links go over the upload's session and, at the same time,
-// their descriptions over the lane: the server fills both tables at once. The shop ends
-// as if the descriptions came after the products: their texts follow the products'; when a
-// product row is refused, the descriptions written are taken back (this run emptied the
-// table), and when a description is refused, the products are still written to their end
-// first. The descriptions' keys are left rebuilding on the lane (see FinishDescriptions).
-// The products' seo_url rows are queued.
+// The descriptions' own session and thread, beside the upload's. The thread logs in while the
+// old catalogue goes; from once the tables' keys are off it fills product_description while
+// the groups, links and products go over the upload's session, and the table's keys are
+// rebuilt on it while the keywords are written. The shop ends as if the descriptions came
+// after the products: their texts follow the products'; when the upload fails before the
+// products are in, the descriptions written are taken back (this run emptied the table); and
+// a refused description is raised once the products are in.
+class DescriptionLane {
+public:
+    DescriptionLane(ShopConnection& connection, const std::vector<ProductRow>& products)
+        : connection_(connection), products_(products) {
+        session_.followParams(connection);
+        session_.setWaitHook({});  // the hook belongs to the caller's thread
+        thread_ = std::thread([this] { run(); });
+    }
+    ~DescriptionLane() { stop(); }
+    DescriptionLane(const DescriptionLane&) = delete;
+    DescriptionLane& operator=(const DescriptionLane&) = delete;
+
+    // The descriptions go in, one row per product and language.
+    void start(const std::vector<int64_t>& languages) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        languages_ = languages;
+        rows_ = static_cast<int>(products_.size() * languages.size());
+        go_ = true;
+        changed_.notify_all();
+    }
+
+    // Stops the writing, waiting for what is under way; returns whether any description may
+    // have been written.
+    bool stop() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+            changed_.notify_all();
+        }
+        if (thread_.joinable()) thread_.join();
+        return writing_;
+    }
+
+    // The products are in: waits for the descriptions, showing their texts as their chunks
+    // go in, and raises the error that ended them. When the lane could not log in, they go
+    // in here over the upload's session.
+    void finish(Operator& op) {
+        BatchTexts texts(op, rows_, QStringLiteral("Ievietoju ProductDescription tabulā: "));
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (true) {
+            const bool done = done_;
+            const int reached = reached_;
+            lock.unlock();
+            texts.showUpTo(reached);
+            if (done) break;
+            connection_.runWaitHook();
+            lock.lock();
+            changed_.wait_for(lock, std::chrono::milliseconds(40),
+                              [&] { return done_ || reached_ != reached; });
+        }
+        if (thread_.joinable()) thread_.join();
+        session_.followParams(connection_);
+        if (!writing_) {
+            write(connection_, [&texts](int batch) { texts.showUpTo(batch); });
+        } else if (error_) {
+            std::rethrow_exception(error_);
+        }
+        texts.showUpTo(texts.batches());
+    }
+
+    // Queues the statement that switches the table's keys on over the lane's session, where
+    // the descriptions went; keysEnabled() waits for it. False when they went over the
+    // upload's.
+    bool enableKeys() {
+        if (!writing_) return false;
+        keys_.emplace(session_);
+        const QString enable = QStringLiteral("ALTER TABLE product_description ENABLE KEYS");
+        keys_->add(enable.toStdString(), enable);
+        keys_->sendQueued();
+        return true;
+    }
+    void keysEnabled() {
+        if (keys_) keys_->send();
+    }
+
+private:
+    void run() {
+        try {
+            session_.open();
+        } catch (const Error&) {
+            // Without a second session the descriptions wait for finish().
+            ready();
+            return;
+        }
+        try {
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [this] { return go_ || stop_; });
+                if (stop_) return;
+                writing_ = true;
+            }
+            write(session_, [this](int batch) {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                reached_ = std::max(reached_, batch);
+                changed_.notify_all();
+            });
+        } catch (...) {
+            error_ = std::current_exception();
+        }
+        ready();
+    }
+    void ready() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        done_ = true;
+        changed_.notify_all();
+    }
+
+    // Writes the descriptions over `session`, chunk by chunk, telling `reached` the chunks'
+    // progress; on the lane's thread it stops between chunks once told to.
+    void write(ShopConnection& session, const std::function<void(int)>& reached) {
+        BulkWriter writer(session, reached);
+        const int perProduct = static_cast<int>(languages_.size());
+        const int batches = (rows_ + BatchSize - 1) / BatchSize;
+        for (int batch = 1; batch <= batches; ++batch) {
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                if (stop_) return;
+            }
+            writer.setMark(batch);
+            InsertRows description(writer, kProductDescription);
+            const int end = std::min(batch * BatchSize, rows_);
+            for (int row = (batch - 1) * BatchSize; row < end; ++row) {
+                const ProductRow& p = products_[static_cast<size_t>(row / perProduct)];
+                description.add(int64_t{p.id}, languages_[static_cast<size_t>(row % perProduct)],
+                                p.name, p.description, p.name, p.article + QLatin1Char('|'),
+                                p.metaDescription, p.metaKeyword);
+            }
+            description.end();
+        }
+        writer.send();
+    }
+
+    ShopConnection& connection_;
+    const std::vector<ProductRow>& products_;
+    ShopConnection session_;
+    std::optional<BulkWriter> keys_;
+    std::vector<int64_t> languages_;
+    int rows_ = 0;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool go_ = false;
+    bool stop_ = false;
+    bool done_ = false;
+    int reached_ = 0;           // the last chunk the lane's writer told
+    bool writing_ = false;      // the lane logged in and began writing
+    std::exception_ptr error_;  // the lane's, read once its thread has ended
+    std::thread thread_;        // declared last: it uses the members above
+};
+
+// The products with their store links go over the upload's session while the lane fills
+// product_description (see DescriptionLane). The other tables' keys are rebuilt while the
+// last descriptions go in, and the descriptions' own while the keywords are written (see
+// FinishDescriptions). The products' seo_url rows are queued.
 void WriteProducts(ShopConnection& connection, SeoQueues& seo,
                    const std::vector<ProductRow>& products,
-                   const std::vector<std::vector<FoundKeyword>>& keywordRows,
-                   const std::vector<int64_t>& languages, DisabledKeys& keys, DescriptionLane& lane,
-                   Operator& op) {
+                   const std::vector<std::vector<FoundKeyword>>& keywordRows, Operator& op) {
     const int n = static_cast<int>(products.size());
-    const int perProduct = static_cast<int>(languages.size());
     BatchTexts productTexts(op, n, QStringLiteral("Ievietoju Product tabulā: "));
     BulkWriter productWriter(connection, [&](int batch) { productTexts.showUpTo(batch); });
-    try {
-        for (int batch = 1; batch <= productTexts.batches(); ++batch) {
-            productWriter.setMark(batch);
-            InsertRows product(productWriter, kProduct);
-            InsertRows store(productWriter, kProductToStore);
-            const int end = std::min(batch * BatchSize, n);
-            for (int i = (batch - 1) * BatchSize; i < end; ++i) {
-                const ProductRow& p = products[static_cast<size_t>(i)];
-                product.add(int64_t{p.id}, p.price, p.article, p.quantity, p.dateAdded,
-                            p.quantityDecimal, p.minimum);
-            }
-            product.end();
-            for (int i = (batch - 1) * BatchSize; i < end; ++i)
-                store.add(int64_t{products[static_cast<size_t>(i)].id});
-            store.end();
-        }
-        // The products go in while the descriptions are written and sent.
-        productWriter.sendQueued();
-        lane.run([&] {
-            for (int batch = 1; batch <= lane.texts.batches(); ++batch) {
-                lane.writer->setMark(batch);
-                InsertRows description(*lane.writer, kProductDescription);
-                const int end = std::min(batch * BatchSize, n * perProduct);
-                for (int row = (batch - 1) * BatchSize; row < end; ++row) {
-                    const ProductRow& p = products[static_cast<size_t>(row / perProduct)];
-                    description.add(int64_t{p.id}, languages[static_cast<size_t>(row % perProduct)],
-                                    p.name, p.description, p.name, p.article + QLatin1Char('|'),
-                                    p.metaDescription, p.metaKeyword);
-                }
-                description.end();
-            }
-            lane.writer->sendQueued();
-        });
-        for (int i = 0; i < n; ++i) {
+    for (int batch = 1; batch <= productTexts.batches(); ++batch) {
+        productWriter.setMark(batch);
+        InsertRows product(productWriter, kProduct);
+        InsertRows store(productWriter, kProductToStore);
+        const int end = std::min(batch * BatchSize, n);
+        for (int i = (batch - 1) * BatchSize; i < end; ++i) {
             const ProductRow& p = products[static_cast<size_t>(i)];
-            AddSeoRow(seo, QStringLiteral("product_id=") + p.idText, MakeSeoKeyword(p.name),
-                      keywordRows[static_cast<size_t>(i)]);
+            product.add(int64_t{p.id}, p.price, p.article, p.quantity, p.dateAdded,
+                        p.quantityDecimal, p.minimum);
         }
-        productWriter.send();
-        productTexts.showUpTo(productTexts.batches());
-    } catch (const Error& e) {
-        if (e.linkLost()) throw;
-        lane.writer.reset();  // waits for what it sent
-        Query(connection, QStringLiteral("DELETE FROM product_description")).exec();
-        throw;
+        product.end();
+        for (int i = (batch - 1) * BatchSize; i < end; ++i)
+            store.add(int64_t{products[static_cast<size_t>(i)].id});
+        store.end();
     }
-    lane.productsWritten();
-    // The other tables' keys are rebuilt while the last descriptions go in.
-    keys.enable({kDescriptionTable});
-    lane.run([&] { lane.writer->send(); });
-    lane.raiseRefusal();
-    lane.texts.showUpTo(lane.texts.batches());
-    if (keys.holds(kDescriptionTable)) {
-        const QString enable = QStringLiteral("ALTER TABLE product_description ENABLE KEYS");
-        lane.writer->add(enable.toStdString(), enable);
-        lane.writer->sendQueued();
+    // The products go in while their keywords are queued.
+    productWriter.sendQueued();
+    for (int i = 0; i < n; ++i) {
+        const ProductRow& p = products[static_cast<size_t>(i)];
+        AddSeoRow(seo, QStringLiteral("product_id=") + p.idText, MakeSeoKeyword(p.name),
+                  keywordRows[static_cast<size_t>(i)]);
     }
+    productWriter.send();
+    productTexts.showUpTo(productTexts.batches());
 }
 
 // The descriptions' keys are on again once the lane's rebuild is answered. Whatever way the
-// catalogue's writing ends, the lane's writer waits for its rebuild first, and the keys it
-// did not switch on are switched on over the upload's session (DisabledKeys).
+// catalogue's writing ends, the keys the lane did not switch on are switched on over the
+// upload's session (DisabledKeys).
 void FinishDescriptions(DescriptionLane& lane, DisabledKeys& keys) {
-    lane.writer->send();
+    lane.keysEnabled();
     keys.forget(kDescriptionTable);
 }
 
@@ -620,22 +660,32 @@ Catalogue ReadCatalogue(const QString& workbookPath, uint64_t maxPacket) {
 
 Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, Operator& op,
                        const std::function<void()>& groupsWritten) {
-    // The descriptions' session logs in while the groups and links are written.
-    SessionAside descriptionSession(connection);
+    // The descriptions' session logs in while the old catalogue is deleted.
+    DescriptionLane lane(connection, catalogue.products);
     const std::vector<int64_t> languages = DeleteOldCatalogue(connection, op);
     SeoQueues seo(connection);
     const int keywords = static_cast<int>(catalogue.groups.size() + catalogue.products.size());
     seo.fdSeoInsert.setArraySize(keywords);
     DisabledKeys keys(connection, kCatalogueTables);
-    const bool noneShown = UploadCategories(connection, seo, catalogue.groups, languages, op);
-    if (groupsWritten) groupsWritten();
-    const std::vector<std::vector<FoundKeyword>> keywordRows =
-        LinkProducts(connection, catalogue.products, op);
-    op.setStatus(QStringLiteral("Ievietoju preču datus tabulās..."),
-                 StatusRefresh::RepaintAndProcessEvents);
-    DescriptionLane lane(descriptionSession.session(), op,
-                         static_cast<int>(catalogue.products.size() * languages.size()));
-    WriteProducts(connection, seo, catalogue.products, keywordRows, languages, keys, lane, op);
+    lane.start(languages);
+    bool noneShown = true;
+    try {
+        noneShown = UploadCategories(connection, seo, catalogue.groups, languages, op);
+        if (groupsWritten) groupsWritten();
+        const std::vector<std::vector<FoundKeyword>> keywordRows =
+            LinkProducts(connection, catalogue.products, op);
+        op.setStatus(QStringLiteral("Ievietoju preču datus tabulās..."),
+                     StatusRefresh::RepaintAndProcessEvents);
+        WriteProducts(connection, seo, catalogue.products, keywordRows, op);
+    } catch (const Error& e) {
+        // The upload ends before the descriptions' turn: those written are taken back.
+        if (lane.stop() && !e.linkLost())
+            Query(connection, QStringLiteral("DELETE FROM product_description")).exec();
+        throw;
+    }
+    keys.enable({kDescriptionTable});
+    lane.finish(op);
+    if (keys.holds(kDescriptionTable) && !lane.enableKeys()) keys.enable();
     WriteKeywords(connection, seo, op);
     FinishDescriptions(lane, keys);
     return noneShown ? Outcome::Done : Outcome::ShownErrors;

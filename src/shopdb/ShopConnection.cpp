@@ -131,6 +131,10 @@ void ShopConnection::pause(int milliseconds) {
     }
 }
 
+void ShopConnection::runWaitHook() {
+    if (d_->waitHook_) d_->waitHook_();
+}
+
 ShopConnection::Session& ShopConnection::session() { return *d_; }
 
 // --- Session: opening --------------------------------------------------------------------------

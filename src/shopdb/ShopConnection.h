@@ -54,6 +54,8 @@ public:
 
     // Waits `milliseconds`, running the wait hook meanwhile.
     void pause(int milliseconds);
+    // Runs the wait hook once, for a caller that waits on something else.
+    void runWaitHook();
 
     // The link the statement classes of shopdb/ run on (shopdb/Session.h).
     class Session;

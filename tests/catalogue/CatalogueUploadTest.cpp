@@ -51,6 +51,14 @@ protected:
             shop.value("SELECT CONCAT(COUNT(*), ' ', MAX(product_id)) FROM product_to_category"),
             "1150 1150");
         EXPECT_EQ(op.statuses().back(), "Sūtu preces 1150/1200");
+        // The descriptions, which go in beside the links, are taken back.
+        EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product_description"), "0");
+        EXPECT_EQ(disabledKeys(), "0");
+    }
+    std::string disabledKeys() {
+        return shop.value(
+            "SELECT COUNT(*) FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = DATABASE() "
+            "AND COMMENT = 'disabled'");
     }
 
     QTemporaryDir tmp;
@@ -162,6 +170,24 @@ TEST_F(CatalogueUpload, BatchesOf2500AreAnnouncedWithTheirCount) {
               "PRODUCT_ID=8 ,Prece-8 | product_id=1199,Prece-1199");
 }
 
+// The descriptions go over a second session; an account allowed one session at a time has
+// them go after the products over the upload's own.
+TEST_F(CatalogueUpload, AnAccountAllowedOneSessionStillWritesTheDescriptions) {
+    shop.exec("ALTER USER '" + shop.user() + "'@'%' WITH MAX_USER_CONNECTIONS 1");
+    WriteGroups(dir, {{10, 0, 1, "G"}});
+    WriteProducts(dir, ManyProducts(2501));
+    ASSERT_EQ(upload(), Outcome::Done);
+    const QStringList statuses = op.statuses();
+    const int first =
+        static_cast<int>(statuses.indexOf("Ievietoju Product tabulā: 2501; Paka: 2 no 2"));
+    EXPECT_EQ(statuses.mid(first + 1, 3),
+              (QStringList{"Ievietoju ProductDescription tabulā: 2501; Paka: 1 no 2",
+                           "Ievietoju ProductDescription tabulā: 2501; Paka: 2 no 2",
+                           "Ievietoju SEO..."}));
+    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product_description"), "2501");
+    EXPECT_EQ(disabledKeys(), "0");
+}
+
 TEST_F(CatalogueUpload, GroupsArePlacedThroughTheGrupasSheet) {
     // The first sheet is not GRUPAS; the paths are walked through GRUPAS all the same. Sort
     // orders that cannot be read fall back to the count of top-level groups so far.
@@ -238,6 +264,7 @@ TEST_F(CatalogueUpload, ARefusedCategoryIsShownAndTheGroupsOtherRowsStillGoIn) {
     shop.exec("ALTER TABLE category_path ADD CONSTRAINT refused CHECK (level < 1)");
     EXPECT_TRUE(failure().contains("refused"));
     EXPECT_EQ(state(), "3 2 0 0 0");
+    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product_description"), "0");
 }
 
 // Products and descriptions are written side by side; a refused row leaves the shop as if the
