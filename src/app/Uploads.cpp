@@ -222,6 +222,9 @@ void KeepFreedMemory() {
     // Large blocks come from the heap, and its top is not given back below these sizes.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
     mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+    // The threads beside the upload's take from the same heap, where the rows freed by the
+    // phases before lie, instead of growing heaps of their own.
+    mallopt(M_ARENA_MAX, 1);
 #endif
 #ifdef __linux__
     // The heap is grown now by what a large catalogue takes, untouched, and that room asked

@@ -420,12 +420,12 @@ std::vector<std::vector<FoundKeyword>> LinkProducts(ShopConnection& connection,
 const QString kDescriptionTable = QStringLiteral("product_description");
 
 // The descriptions' own session and thread, beside the upload's. The thread logs in while the
-// old catalogue goes; from once the tables' keys are off it fills product_description while
-// the groups, links and products go over the upload's session, and the table's keys are
-// rebuilt on it while the keywords are written. The shop ends as if the descriptions came
-// after the products: their texts follow the products'; when the upload fails before the
-// products are in, the descriptions written are taken back (this run emptied the table); and
-// a refused description is raised once the products are in.
+// old catalogue goes; once the groups are in it fills product_description while the links
+// and products go over the upload's session, and the table's keys are rebuilt on it while the
+// keywords are written. The shop ends as if the descriptions came after the products: their
+// texts follow the products'; when the upload fails before the products are in, the
+// descriptions written are taken back (this run emptied the table); and a refused
+// description is raised once the products are in.
 class DescriptionLane {
 public:
     DescriptionLane(ShopConnection& connection, const std::vector<ProductRow>& products)
@@ -667,11 +667,12 @@ Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, O
     const int keywords = static_cast<int>(catalogue.groups.size() + catalogue.products.size());
     seo.fdSeoInsert.setArraySize(keywords);
     DisabledKeys keys(connection, kCatalogueTables);
-    lane.start(languages);
     bool noneShown = true;
     try {
         noneShown = UploadCategories(connection, seo, catalogue.groups, languages, op);
+        // The lane's round trips take their room once what was called for here lets go of its.
         if (groupsWritten) groupsWritten();
+        lane.start(languages);
         const std::vector<std::vector<FoundKeyword>> keywordRows =
             LinkProducts(connection, catalogue.products, op);
         op.setStatus(QStringLiteral("Ievietoju preču datus tabulās..."),
