@@ -4,12 +4,14 @@
 #include <malloc.h>
 #include <sys/mman.h>
 
+#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #endif
 
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -36,7 +38,7 @@ void AddChanges(Outcome outcome, const std::optional<ChangeReport>& foreseen,
         changes->section(section.part) = section;
 }
 
-// A thread joined whatever way its owner's scope is left.
+// A thread joined whatever way its owner's scope is left, whose end any thread may wait for.
 class JoinedThread {
 public:
     JoinedThread() = default;
@@ -44,15 +46,32 @@ public:
     JoinedThread(const JoinedThread&) = delete;
     JoinedThread& operator=(const JoinedThread&) = delete;
 
+    // `work` must not throw.
     template <typename Work>
     void start(Work&& work) {
-        thread_ = std::thread(std::forward<Work>(work));
+        started_ = true;
+        thread_ = std::thread([this, work = std::forward<Work>(work)]() mutable {
+            work();
+            const std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+            ended_.notify_all();
+        });
+    }
+    // Returns once the work is done (at once when none was started).
+    void waitDone() {
+        if (!started_) return;
+        std::unique_lock<std::mutex> lock(mutex_);
+        ended_.wait(lock, [this] { return done_; });
     }
     void join() {
         if (thread_.joinable()) thread_.join();
     }
 
 private:
+    bool started_ = false;
+    bool done_ = false;
+    std::mutex mutex_;
+    std::condition_variable ended_;
     std::thread thread_;
 };
 
@@ -101,8 +120,8 @@ Outcome UploadCatalogueNoting(ShopConnection& connection, Operator& op, ChangeRe
         },
         [&] {
             // The shop's rows are compared on a thread of their own while the old catalogue
-            // goes and the groups are written, and let go before the products' lookups take
-            // their room.
+            // goes, and let go before the descriptions and the products' lookups take their
+            // room.
             std::exception_ptr compareError;
             JoinedThread comparing;
             if (changes && !foreseen) {
@@ -122,7 +141,7 @@ Outcome UploadCatalogueNoting(ShopConnection& connection, Operator& op, ChangeRe
                 });
             }
             const Outcome written =
-                WriteCatalogue(connection, catalogue, op, [&comparing] { comparing.join(); });
+                WriteCatalogue(connection, catalogue, op, [&comparing] { comparing.waitDone(); });
             comparing.join();
             if (compareError) std::rethrow_exception(compareError);
             return written;

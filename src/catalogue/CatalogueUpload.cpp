@@ -420,16 +420,18 @@ std::vector<std::vector<FoundKeyword>> LinkProducts(ShopConnection& connection,
 const QString kDescriptionTable = QStringLiteral("product_description");
 
 // The descriptions' own session and thread, beside the upload's. The thread logs in while the
-// old catalogue goes; once the groups are in it fills product_description while the links
-// and products go over the upload's session, and the table's keys are rebuilt on it while the
-// keywords are written. The shop ends as if the descriptions came after the products: their
-// texts follow the products'; when the upload fails before the products are in, the
-// descriptions written are taken back (this run emptied the table); and a refused
-// description is raised once the products are in.
+// old catalogue goes; once the tables' keys are off (and the caller's room is let go) it
+// fills product_description while the groups, links and products go over the upload's session, and
+// the table's keys are rebuilt on it while the keywords are written. The shop ends as if the
+// descriptions came after the products: their texts follow the products'; when the upload fails
+// before the products are in, the descriptions written are taken back (this run emptied the table);
+// and a refused description is raised once the products are in.
 class DescriptionLane {
 public:
-    DescriptionLane(ShopConnection& connection, const std::vector<ProductRow>& products)
-        : connection_(connection), products_(products) {
+    // The descriptions begin once `waitForRoom`, when given, returns.
+    DescriptionLane(ShopConnection& connection, const std::vector<ProductRow>& products,
+                    std::function<void()> waitForRoom)
+        : connection_(connection), products_(products), waitForRoom_(std::move(waitForRoom)) {
         session_.followParams(connection);
         session_.setWaitHook({});  // the hook belongs to the caller's thread
         thread_ = std::thread([this] { run(); });
@@ -515,6 +517,11 @@ private:
                 std::unique_lock<std::mutex> lock(mutex_);
                 changed_.wait(lock, [this] { return go_ || stop_; });
                 if (stop_) return;
+            }
+            if (waitForRoom_) waitForRoom_();
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                if (stop_) return;
                 writing_ = true;
             }
             write(session_, [this](int batch) {
@@ -560,6 +567,7 @@ private:
 
     ShopConnection& connection_;
     const std::vector<ProductRow>& products_;
+    std::function<void()> waitForRoom_;
     ShopConnection session_;
     std::optional<BulkWriter> keys_;
     std::vector<int64_t> languages_;
@@ -659,20 +667,19 @@ Catalogue ReadCatalogue(const QString& workbookPath, uint64_t maxPacket) {
 }
 
 Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, Operator& op,
-                       const std::function<void()>& groupsWritten) {
+                       const std::function<void()>& waitForRoom) {
     // The descriptions' session logs in while the old catalogue is deleted.
-    DescriptionLane lane(connection, catalogue.products);
+    DescriptionLane lane(connection, catalogue.products, waitForRoom);
     const std::vector<int64_t> languages = DeleteOldCatalogue(connection, op);
     SeoQueues seo(connection);
     const int keywords = static_cast<int>(catalogue.groups.size() + catalogue.products.size());
     seo.fdSeoInsert.setArraySize(keywords);
     DisabledKeys keys(connection, kCatalogueTables);
+    lane.start(languages);
     bool noneShown = true;
     try {
         noneShown = UploadCategories(connection, seo, catalogue.groups, languages, op);
-        // The lane's round trips take their room once what was called for here lets go of its.
-        if (groupsWritten) groupsWritten();
-        lane.start(languages);
+        if (waitForRoom) waitForRoom();
         const std::vector<std::vector<FoundKeyword>> keywordRows =
             LinkProducts(connection, catalogue.products, op);
         op.setStatus(QStringLiteral("Ievietoju preču datus tabulās..."),

@@ -58,9 +58,10 @@ Catalogue ReadCatalogue(const QString& workbookPath, uint64_t maxPacket = 0);
 
 // Returns ShownErrors when the category or category description rows were refused: the
 // error was shown and the upload went on. Every other error raises Error and ends the
-// upload where it happens. `groupsWritten`, when given, is called once the groups are in,
-// before the products' links and lookups and their descriptions' writing take their memory.
+// upload where it happens. `waitForRoom`, when given, returns once what the caller holds
+// beside the upload is let go; any thread may call it. The descriptions wait for it before
+// they begin, and the products' links and lookups before theirs.
 Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, Operator& op,
-                       const std::function<void()>& groupsWritten = {});
+                       const std::function<void()>& waitForRoom = {});
 
 }  // namespace wwweksports
