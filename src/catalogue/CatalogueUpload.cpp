@@ -172,9 +172,11 @@ std::vector<ProductRow> ReadProducts(const Sheet& sheet, uint64_t maxPacket) {
 // --- The reset ---------------------------------------------------------------------------------
 
 // The old groups and products go with their descriptions, paths and links; their seo_url
-// rows stay, so that what comes back under the same ID keeps one keyword row. Returns the
-// shop's languages, read in the same round trip.
-std::vector<int64_t> DeleteOldCatalogue(ShopConnection& connection, Operator& op) {
+// rows stay, so that what comes back under the same ID keeps one keyword row. The tables'
+// keys are switched off in the same round trip (`keys`). Returns the shop's languages, read
+// in it too.
+std::vector<int64_t> DeleteOldCatalogue(ShopConnection& connection, Operator& op,
+                                        std::optional<DisabledKeys>& keys) {
     op.setStatus(QStringLiteral("Dzēšu vecos ierakstus"), StatusRefresh::Repaint);
     StatementBatch batch(connection);
     batch.add(kLanguages);
@@ -182,7 +184,11 @@ std::vector<int64_t> DeleteOldCatalogue(ShopConnection& connection, Operator& op
         const QString statement = QStringLiteral("DELETE FROM ") + table;
         batch.add(statement);
     }
-    const ResultRows rows = batch.execute().front();
+    std::vector<ResultRows> results;
+    keys.emplace(connection, kCatalogueTables, batch, results);
+    // A table the account may not alter stopped the round trip after the deletions.
+    const ResultRows rows =
+        results.empty() ? Query(connection, kLanguages).exec() : results.front();
     std::vector<int64_t> languages;
     for (int row = 0; row < rows.rowCount(); ++row)
         languages.push_back(rows.integer(row, QStringLiteral("language_id")));
@@ -670,12 +676,13 @@ Outcome WriteCatalogue(ShopConnection& connection, const Catalogue& catalogue, O
                        const std::function<void()>& waitForRoom) {
     // The descriptions' session logs in while the old catalogue is deleted.
     DescriptionLane lane(connection, catalogue.products, waitForRoom);
-    const std::vector<int64_t> languages = DeleteOldCatalogue(connection, op);
+    std::optional<DisabledKeys> disabled;
+    const std::vector<int64_t> languages = DeleteOldCatalogue(connection, op, disabled);
+    DisabledKeys& keys = *disabled;
+    lane.start(languages);
     SeoQueues seo(connection);
     const int keywords = static_cast<int>(catalogue.groups.size() + catalogue.products.size());
     seo.fdSeoInsert.setArraySize(keywords);
-    DisabledKeys keys(connection, kCatalogueTables);
-    lane.start(languages);
     bool noneShown = true;
     try {
         noneShown = UploadCategories(connection, seo, catalogue.groups, languages, op);

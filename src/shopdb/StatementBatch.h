@@ -35,6 +35,8 @@ public:
     // and escaped for the connection's character set.
     std::string literal(const Value& value) const;
 
+    // The statements added since the last execute().
+    size_t size() const { return texts_.size(); }
     // Worth sending before more are added: the text nears the size kept for one round trip,
     // well below the smallest max_allowed_packet a shop server is likely to have.
     bool full() const { return sql_.size() >= 512 * 1024; }

@@ -14,21 +14,29 @@ namespace {
 // The server's number for a statement the account has no right to.
 const unsigned int kDenied = 1142;
 
-// One ALTER per table, all in one round trip, up to the first table the account may not
-// alter. Returns how many were switched.
-qsizetype Switch(ShopConnection& connection, const QStringList& tables, const char* how) {
-    StatementBatch batch(connection);
+// One ALTER per table, all in one round trip after the statements `batch` holds, up to the
+// first table the account may not alter. Returns how many were switched; the results of the
+// round trip go to `results` when it ran whole.
+qsizetype Switch(ShopConnection& connection, const QStringList& tables, const char* how,
+                 StatementBatch& batch, std::vector<ResultRows>* results = nullptr) {
+    const size_t ahead = batch.size();
     for (const QString& table : tables) {
         Query alter(connection, QStringLiteral("ALTER TABLE %1 %2 KEYS").arg(table, how));
         batch.add(alter);
     }
     try {
-        batch.execute();
+        std::vector<ResultRows> ran = batch.execute();
+        if (results) *results = std::move(ran);
     } catch (const Error& e) {
-        if (e.linkLost() || e.serverError() != kDenied) throw;
-        return static_cast<qsizetype>(batch.completed());
+        if (e.linkLost() || e.serverError() != kDenied || batch.completed() < ahead) throw;
+        return static_cast<qsizetype>(batch.completed() - ahead);
     }
     return tables.size();
+}
+
+qsizetype Switch(ShopConnection& connection, const QStringList& tables, const char* how) {
+    StatementBatch batch(connection);
+    return Switch(connection, tables, how, batch);
 }
 
 }  // namespace
@@ -38,6 +46,14 @@ DisabledKeys::DisabledKeys(ShopConnection& connection, QStringList tables)
     // Without the right to alter a table it is filled with its keys on; those before it in
     // the list are switched off, and so on again at the end.
     tables_ = tables.mid(0, Switch(connection, tables, "DISABLE"));
+    generation_ = connection.session().generation();
+}
+
+DisabledKeys::DisabledKeys(ShopConnection& connection, QStringList tables, StatementBatch& batch,
+                           std::vector<ResultRows>& results)
+    : connection_(connection) {
+    results.clear();
+    tables_ = tables.mid(0, Switch(connection, tables, "DISABLE", batch, &results));
     generation_ = connection.session().generation();
 }
 

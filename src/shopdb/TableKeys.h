@@ -8,17 +8,26 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <vector>
+
+#include "shopdb/Result.h"
 
 namespace wwweksports {
 
 class BulkWriter;
 class ShopConnection;
+class StatementBatch;
 
 class DisabledKeys {
 public:
     // Disables the non-unique keys of `tables`, in order, up to the first one the account may
     // not alter: that one and the rest keep their keys on.
     DisabledKeys(ShopConnection& connection, QStringList tables);
+    // The same in one round trip with the statements `batch` holds, which run first; their
+    // results go to `results`. When an ALTER is refused they have run, but their results are
+    // lost and `results` is left empty.
+    DisabledKeys(ShopConnection& connection, QStringList tables, StatementBatch& batch,
+                 std::vector<ResultRows>& results);
     // Enables them again, if enable() did not, on the session that disabled them; a lost
     // session or a failure is left for the next upload's RepairDisabledKeys.
     ~DisabledKeys();

@@ -294,6 +294,7 @@ TEST_F(SendListsRun, TheBoxesChooseWhatIsSentBetweenTheTwoLogLines) {
     shop.exec("REVOKE ALTER ON " + shop.database() + ".* FROM '" + shop.user() + "'@'%'");
     EXPECT_EQ(run(true, true), Outcome::Done);
     EXPECT_EQ(products() + " / " + specials(), "1 | 2 | 3 / 2");
+    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product_description"), "3");
     EXPECT_EQ(shop.maintenance(), "0");
     EXPECT_EQ(op.processLines(), kOpeningLine + QStringList{"Saraksti aizsūtīti"});
     EXPECT_TRUE(op.messages().isEmpty());
@@ -306,6 +307,7 @@ TEST_F(SendListsRun, TheBoxesChooseWhatIsSentBetweenTheTwoLogLines) {
     // One that may alter only the first of them leaves its keys on too.
     shop.exec("GRANT ALTER ON " + shop.database() + ".category TO '" + shop.user() + "'@'%'");
     EXPECT_EQ(run(true, false), Outcome::Done);
+    EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product_description"), "3");
     EXPECT_EQ(shop.value("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE "
                          "TABLE_SCHEMA = DATABASE() AND COMMENT = 'disabled'"),
               "0");
