@@ -4,6 +4,7 @@
 #include "operator/Operator.h"
 #include "shopdb/ArrayQuery.h"
 #include "shopdb/BulkWriter.h"
+#include "shopdb/Query.h"
 #include "shopdb/ShopDate.h"
 #include "shopdb/StatementBatch.h"
 #include "shopdb/TableKeys.h"
@@ -45,8 +46,13 @@ void WriteSpecialPrices(ShopConnection& connection, const std::vector<SpecialPri
     StatementBatch deleteAndCount(connection);
     deleteAndCount.add(kDelete);
     deleteAndCount.add(kMax);
+    // The keys are switched off in the same round trip, and on again in the last round trip of
+    // the rows. An account that may not alter the table loses the count: it is asked again.
+    std::vector<ResultRows> counted;
+    DisabledKeys keys(connection, {QStringLiteral("product_special")}, deleteAndCount, counted);
+    const ResultRows max = counted.empty() ? Query(connection, kMax).exec() : counted[1];
     // Increased before each use: the first special gets the maximum plus 2.
-    int64_t counter = deleteAndCount.execute().back().integer(0, QStringLiteral("MAX_COUNT")) + 1;
+    int64_t counter = max.integer(0, QStringLiteral("MAX_COUNT")) + 1;
 
     op.setStatus(QStringLiteral("Preču pazeminātā cena"), StatusRefresh::RepaintAndProcessEvents);
     const Value dateStart = today.addDays(-1);
@@ -64,8 +70,6 @@ void WriteSpecialPrices(ShopConnection& connection, const std::vector<SpecialPri
         insert.setValue(QStringLiteral("price"), row, special.price);
         insert.setValue(QStringLiteral("date_end"), row, dateEnd);
     }
-    // The keys are switched on again in the last round trip of the rows.
-    DisabledKeys keys(connection, {QStringLiteral("product_special")});
     ExecuteInBatches(
         connection, selected, QStringLiteral("Ieraksti: "), op,
         [&insert](BulkWriter& writer, int start, int end) { insert.write(writer, end, start); },

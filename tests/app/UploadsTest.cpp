@@ -295,6 +295,7 @@ TEST_F(SendListsRun, TheBoxesChooseWhatIsSentBetweenTheTwoLogLines) {
     EXPECT_EQ(run(true, true), Outcome::Done);
     EXPECT_EQ(products() + " / " + specials(), "1 | 2 | 3 / 2");
     EXPECT_EQ(shop.value("SELECT COUNT(*) FROM product_description"), "3");
+    EXPECT_EQ(shop.value("SELECT product_special_id FROM product_special"), "2");
     EXPECT_EQ(shop.maintenance(), "0");
     EXPECT_EQ(op.processLines(), kOpeningLine + QStringList{"Saraksti aizsūtīti"});
     EXPECT_TRUE(op.messages().isEmpty());
