@@ -4,11 +4,11 @@
 #include <malloc.h>
 #include <sys/mman.h>
 
-#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #endif
 
+#include <condition_variable>
 #include <exception>
 #include <memory>
 #include <mutex>

@@ -425,10 +425,10 @@ std::vector<std::vector<FoundKeyword>> LinkProducts(ShopConnection& connection,
 
 const QString kDescriptionTable = QStringLiteral("product_description");
 
-// The descriptions' own session and thread, beside the upload's. The thread logs in while the
-// old catalogue goes; once the tables' keys are off (and the caller's room is let go) it
-// fills product_description while the groups, links and products go over the upload's session, and
-// the table's keys are rebuilt on it while the keywords are written. The shop ends as if the
+// The descriptions' own session and thread, beside the upload's. The thread logs in while the old
+// catalogue goes; once the tables' keys are off (and the caller's room is let go) it fills
+// product_description while the groups, links and products go over the upload's session, and the
+// table's keys are rebuilt on it while the keywords are written. The shop ends as if the
 // descriptions came after the products: their texts follow the products'; when the upload fails
 // before the products are in, the descriptions written are taken back (this run emptied the table);
 // and a refused description is raised once the products are in.

@@ -14,6 +14,18 @@ namespace {
 using testing::RecordingOperator;
 using testing::TestShop;
 
+// Ends every session of the shop's account.
+void EndSessionsOf(TestShop& shop) {
+    for (const auto& row : shop.rows(
+             "SELECT ID FROM information_schema.PROCESSLIST WHERE USER = '" + shop.user() + "'")) {
+        try {
+            shop.exec("KILL CONNECTION " + row[0]);
+        } catch (const std::exception&) {
+            // A session the last run closed may end on its own meanwhile.
+        }
+    }
+}
+
 const QString kConnectionFailed =
     QStringLiteral("Pieslēgties pie OpenChart 2/3 datu bāzes neizdevās !!! ");
 
@@ -69,15 +81,7 @@ TEST(RunUpload, AShopThatCannotBeReachedAfterTheTestIsAConnectionErrorWithItsMes
             [&](const Inputs&, uint64_t) {
                 // The test's session, kept for the run, ends too.
                 shop.exec("ALTER USER '" + shop.user() + "'@'%' IDENTIFIED BY 'new'");
-                for (const auto& row : shop.rows("SELECT ID FROM information_schema.PROCESSLIST "
-                                                 "WHERE USER = '" +
-                                                 shop.user() + "'")) {
-                    try {
-                        shop.exec("KILL CONNECTION " + row[0]);
-                    } catch (const std::exception&) {
-                        // A session the last run closed may end on its own meanwhile.
-                    }
-                }
+                EndSessionsOf(shop);
             },
             [] { return Outcome::Done; });
         FAIL() << "the changed password went unnoticed";
@@ -103,15 +107,7 @@ TEST(RunUpload, TheTestsSessionServesTheRunAndOneEndedMeanwhileIsReplacedQuietly
             connection, op,
             [&](const Inputs&, uint64_t) {
                 if (!ended) return;
-                for (const auto& row : shop.rows("SELECT ID FROM information_schema.PROCESSLIST "
-                                                 "WHERE USER = '" +
-                                                 shop.user() + "'")) {
-                    try {
-                        shop.exec("KILL CONNECTION " + row[0]);
-                    } catch (const std::exception&) {
-                        // A session the last run closed may end on its own meanwhile.
-                    }
-                }
+                EndSessionsOf(shop);
             },
             [&] {
                 maintenance = shop.maintenance();
